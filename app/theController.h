@@ -1,0 +1,134 @@
+#pragma once
+
+#include "Color.h"
+#include "PermissionRules.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+class ColorWell;
+class OpenPanel;
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+
+// An authorization of the polkit layer (issued and freed within one apply).
+struct Authorization;
+using AuthorizationRef = Authorization *;
+
+// The one controller of Brindle's window: every outlet, every action and all
+// of the editor's state. Outlets are set by MainWindowLoader before
+// awakeFromNib(); the selected item lives only as the text of pathFile.
+class theController : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit theController(QObject *parent = nullptr);
+    ~theController() override;
+
+    // --- outlets and state, in declaration order ---
+    QLabel *cmdInfoGroup = nullptr;   // the item's nine letters
+    QLabel *cmdInfoOther = nullptr;   // the new permission's octal line
+    QLabel *cmdInfoOwner = nullptr;   // the item's octal line
+    QLabel *groupName = nullptr;
+    QLabel *ownerName = nullptr;
+    QLineEdit *pathFile = nullptr;    // the only place the selection lives
+    QLabel *readeableInfoGroup = nullptr;
+    QLabel *readeableInfoOther = nullptr;
+    QLabel *readeableInfoOwner = nullptr;
+    QCheckBox *setGrpeXecute = nullptr;
+    QCheckBox *setGrpRead = nullptr;
+    QCheckBox *setGrpWrite = nullptr;
+    QCheckBox *setOtheXecute = nullptr;
+    QCheckBox *setOthRead = nullptr;
+    QCheckBox *setOthWrite = nullptr;
+    QCheckBox *setOwneXecute = nullptr;
+    QCheckBox *setOwnRead = nullptr;
+    QCheckBox *setOwnWrite = nullptr;
+    QCheckBox *applyToEncloseItems = nullptr;
+    QLabel *unixInfoGroup = nullptr;
+    QLabel *unixInfoOther = nullptr;
+    QLabel *unixInfoOwner = nullptr;
+    QLabel *cmdNewPermission = nullptr;
+    QLabel *itemChanged = nullptr;
+    QGroupBox *infoSelectedFile = nullptr;
+    QGroupBox *infoNewPermission = nullptr;
+    PermissionLong ownPermission = 0;
+    PermissionLong grpPermission = 0;
+    PermissionLong othPermission = 0;
+    PermissionLong newPermission = 0;
+    char bApplyToEnclosedItems = 0;
+    AuthorizationRef authorizationRef = nullptr;
+    QComboBox *advCurrentOwn = nullptr;
+    QComboBox *advCurrentGrp = nullptr;
+    QCheckBox *advCurrentSticky = nullptr;
+    QCheckBox *advCurrentSetUID = nullptr;
+    QCheckBox *advCurrentSetGID = nullptr;
+    QCheckBox *advCurrentLocked = nullptr;
+    QCheckBox *advCurrentHidden = nullptr;
+    ColorWell *advCurrentLabelColor = nullptr;
+    QComboBox *advNewOwn = nullptr;
+    QComboBox *advNewGrp = nullptr;
+    QCheckBox *advNewSticky = nullptr;
+    QCheckBox *advNewSetUID = nullptr;
+    QCheckBox *advNewSetGID = nullptr;
+    QCheckBox *advNewLocked = nullptr;
+    QCheckBox *advNewHidden = nullptr;
+    ColorWell *advNewLabelColor = nullptr;
+    QGroupBox *advCurPermission = nullptr;
+    QGroupBox *advNewPermission = nullptr;
+    char bCurrentSticky = 0;
+    char bCurrentSetUID = 0;
+    char bCurrentSetGID = 0;
+    char bCurrentHidden = 0;
+    char bCurrentLocked = 0;
+    short bCurrentLabelIndexColor = 0;
+    ColorRef currentLabelColor;        // an entry of aColorLabels, not owned
+    ColorRef newLabelColor;            // declared beside currentLabelColor; unused
+    QList<ColorRef> aColorLabels;
+    short bNewLabelIndexColor = 0;
+    PermissionLong newStickyBit = 0;
+    PermissionLong newSetUIDBit = 0;
+    PermissionLong newSetGIDBit = 0;
+    char bNewLocked = 0;
+    char bNewHidden = 0;
+    QStringList saElencoUtentiFromDirectory;
+    QStringList saElencoUIDFromDirectory;
+    QStringList saElencoGIDFromDirectory;
+    QStringList saElencoGruppiGIDFromDirectory;
+    QStringList saElencoGGIDFromDirectory;
+    QMainWindow *theMainWnd = nullptr;
+    int nRetry = 0;
+
+    // --- operations ---
+    void awakeFromNib();
+    void openPanelDidEnd(QFileDialog *panel, int returnCode, void *contextInfo);
+    void DoWork(const QString &path);
+    void initAdvancedOptions();
+    void fillUsersInformations();
+    void fillGroupsInformations();
+    void applicationWillTerminate();
+    void applicationDidFinishLaunching();
+
+    // Sent by the drop view through the application delegate, by name.
+    Q_INVOKABLE void setFileName(const QString &path);
+
+public slots:
+    void selectItem(QObject *sender = nullptr);
+    void computeNewPermission(QObject *sender = nullptr);
+    void getAdvInfo(QObject *sender = nullptr);
+    void changeColor(QObject *sender = nullptr);
+
+private:
+    void init();
+    void putInspectedTitleSet();
+
+    QPointer<OpenPanel> openPanel; // held from selectItem() until its end callback
+};

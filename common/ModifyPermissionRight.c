@@ -1,0 +1,3 @@
+#include "ModifyPermissionRight.h"
+
+const char kModifyPermissionRight[] = "it.vantelo.modifyPermission";

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// One line on standard error, "name[pid]: line", and the same line to syslog.
+// Safe to call before QCoreApplication exists.
+void systemLog(const QString &line);
