@@ -1,6 +1,7 @@
 #include "theController.h"
 
 #include "ApplicationDelegate.h"
+#include "AuthenticationAgent.h"
 #include "ColorWell.h"
 #include "FileAttributes.h"
 #include "OpenPanel.h"
@@ -46,6 +47,9 @@ void theController::init()
     saElencoGruppiGIDFromDirectory = {};
     saElencoGGIDFromDirectory = {};
     setApplicationDelegate(this);
+    // Requests that may ask the user reach Brindle's own agent when no
+    // desktop agent answers.
+    AuthorizationSetAgentStarter(+[] { AuthenticationAgent::instance()->ensureRegistered(); });
 }
 
 theController::~theController()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AuthorizationServices.h"
 #include "Color.h"
 #include "PermissionRules.h"
 
@@ -17,10 +18,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMainWindow;
+class QProcess;
 
-// An authorization of the polkit layer (issued and freed within one apply).
-struct Authorization;
-using AuthorizationRef = Authorization *;
 
 // The one controller of Brindle's window: every outlet, every action and all
 // of the editor's state. Outlets are set by MainWindowLoader before
@@ -108,14 +107,30 @@ public:
     int nRetry = 0;
 
     // --- operations ---
+
+    // Obtains the right for authorizationRef, asking the user if need be.
+    bool preauthorizeForRight(const char *right);
+    // authorizationRef's 32-byte external form; null when it can't be made.
+    QByteArray authorizationAsData();
+    // A prepared, not started, helper task; the caller owns it.
+    QProcess *taskForExecutable(const QString &executable, const QString &argument, const QString &permission);
     void awakeFromNib();
     void openPanelDidEnd(QFileDialog *panel, int returnCode, void *contextInfo);
+    // Runs bitsmith on path with newPermission and authorizationRef's external
+    // form; true when the helper ended with status 0. Waits for the helper.
+    bool chModFileAtPathAuthorized(const QString &path);
+    // Runs command as root with the arguments unchanged and drains its output.
+    // A failure to start is logged with a beep; the caller is told nothing.
+    void runCommandWithAutorization(const QString &command, const QStringList &arguments,
+                                    AuthorizationRef *authorization);
     void DoWork(const QString &path);
     void initAdvancedOptions();
     void fillUsersInformations();
     void fillGroupsInformations();
     void applicationWillTerminate();
     void applicationDidFinishLaunching();
+    // Makes bitsmith root-owned with mode 4755 again when it lost its set-user-ID bit.
+    void repairTool();
 
     // Sent by the drop view through the application delegate, by name.
     Q_INVOKABLE void setFileName(const QString &path);

@@ -7,10 +7,13 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  libpolkit-gobject-1-dev libpolkit-agent-1-dev
   # running on a desktop
   qt6-qpa-plugins fonts-dejavu-core
   # headless tests and the README screenshot
   xvfb xauth
+  # privileged tests: system bus, polkitd, pkexec
+  dbus-daemon libglib2.0-bin polkitd pkexec
 )
 
 missing=()

@@ -1,0 +1,18 @@
+#include "SystemBeep.h"
+
+#include <QApplication>
+
+namespace {
+int beeps = 0;
+}
+
+void systemBeep()
+{
+    ++beeps;
+    QApplication::beep();
+}
+
+int systemBeepCount()
+{
+    return beeps;
+}

@@ -1,0 +1,189 @@
+#include "AuthorizationServices.h"
+#include "ExternalForm.h"
+#include "PolkitWait.h"
+
+#include <polkit/polkit.h>
+
+#include <mutex>
+#include <set>
+#include <string>
+#include <unistd.h>
+
+struct Authorization
+{
+    ProcessIdentity subject;
+    std::set<std::string> rights;
+};
+
+namespace {
+
+// Live references: a freed or made-up pointer is refused, not followed.
+std::set<const Authorization *> &liveReferences()
+{
+    static std::set<const Authorization *> live;
+    return live;
+}
+
+bool isLive(const Authorization *ref)
+{
+    return ref && liveReferences().count(ref) != 0;
+}
+
+AuthorizationRef adopt(const ProcessIdentity &subject)
+{
+    auto *ref = new Authorization{subject, {}};
+    liveReferences().insert(ref);
+    return ref;
+}
+
+// One polkit check of action for subject. Interaction lets polkitd ask the
+// user through the authentication agent.
+AuthorizationStatus checkWithPolkit(const ProcessIdentity &subject, const char *action, bool interaction)
+{
+    PolkitAuthority *authority = polkitAuthority();
+    if (!authority)
+        return errAuthorizationInternal;
+    PolkitSubject *process = polkit_unix_process_new_for_owner(subject.pid, subject.startTime, gint(subject.uid));
+    const auto flags = interaction ? POLKIT_CHECK_AUTHORIZATION_FLAGS_ALLOW_USER_INTERACTION
+                                   : POLKIT_CHECK_AUTHORIZATION_FLAGS_NONE;
+    PolkitWait wait;
+    polkit_authority_check_authorization(authority, process, action, nullptr, flags, nullptr,
+                                         PolkitWait::ready, &wait);
+    wait.run();
+    GError *error = nullptr;
+    PolkitAuthorizationResult *result = polkit_authority_check_authorization_finish(authority, wait.result, &error);
+    g_object_unref(process);
+
+    AuthorizationStatus status;
+    if (!result) {
+        status = errAuthorizationInternal;
+        g_clear_error(&error);
+    } else if (polkit_authorization_result_get_is_authorized(result)) {
+        status = errAuthorizationSuccess;
+    } else if (polkit_authorization_result_get_dismissed(result)) {
+        status = errAuthorizationCanceled;
+    } else if (polkit_authorization_result_get_is_challenge(result)) {
+        status = interaction ? errAuthorizationDenied : errAuthorizationInteractionNotAllowed;
+    } else {
+        status = errAuthorizationDenied;
+    }
+    if (result)
+        g_object_unref(result);
+    return status;
+}
+
+void (*agentStarter)() = nullptr;
+
+} // namespace
+
+void AuthorizationSetAgentStarter(void (*starter)())
+{
+    agentStarter = starter;
+}
+
+void authorizationStartAgent()
+{
+    static std::once_flag once;
+    if (agentStarter)
+        std::call_once(once, agentStarter);
+}
+
+const ProcessIdentity *authorizationSubject(AuthorizationRef authorization)
+{
+    return isLive(authorization) ? &authorization->subject : nullptr;
+}
+
+AuthorizationStatus AuthorizationCreate(const AuthorizationRights *rights, const void *environment,
+                                        AuthorizationFlags, AuthorizationRef *authorization)
+{
+    if (!authorization)
+        return errAuthorizationInvalidRef;
+    *authorization = nullptr;
+    if ((rights && rights->count != 0) || environment)
+        return errAuthorizationInvalidSet;
+    ProcessIdentity self;
+    self.pid = getpid();
+    self.uid = getuid();
+    const auto start = processStartTime(self.pid);
+    if (!start)
+        return errAuthorizationInternal;
+    self.startTime = *start;
+    *authorization = adopt(self);
+    return errAuthorizationSuccess;
+}
+
+AuthorizationStatus AuthorizationFree(AuthorizationRef authorization, AuthorizationFlags flags)
+{
+    if (!isLive(authorization))
+        return errAuthorizationInvalidRef;
+    if (flags & kAuthorizationFlagDestroyRights)
+        authorization->rights.clear();
+    liveReferences().erase(authorization);
+    delete authorization;
+    return errAuthorizationSuccess;
+}
+
+AuthorizationStatus AuthorizationCopyRights(AuthorizationRef authorization, const AuthorizationRights *rights,
+                                            const void *, AuthorizationFlags flags,
+                                            AuthorizationRights **authorizedRights)
+{
+    if (authorizedRights)
+        *authorizedRights = nullptr;
+    if (!isLive(authorization))
+        return errAuthorizationInvalidRef;
+    if (!rights || rights->count == 0 || !rights->items)
+        return errAuthorizationInvalidSet;
+    const bool interaction = flags & kAuthorizationFlagInteractionAllowed;
+    if (interaction)
+        authorizationStartAgent();
+    for (std::uint32_t i = 0; i < rights->count; ++i) {
+        const char *name = rights->items[i].name;
+        if (!name || !*name)
+            return errAuthorizationInvalidSet;
+        const bool held = authorization->rights.count(name) != 0;
+        if (!held && !(flags & kAuthorizationFlagExtendRights))
+            return errAuthorizationDenied;
+        // Even a held right is confirmed: polkit's kept authorization may have expired.
+        const AuthorizationStatus status = checkWithPolkit(authorization->subject, name, interaction);
+        if (status != errAuthorizationSuccess) {
+            authorization->rights.erase(name);
+            return status;
+        }
+        authorization->rights.insert(name);
+    }
+    return errAuthorizationSuccess;
+}
+
+AuthorizationStatus AuthorizationMakeExternalForm(AuthorizationRef authorization,
+                                                  AuthorizationExternalForm *externalForm)
+{
+    if (!isLive(authorization))
+        return errAuthorizationInvalidRef;
+    if (!externalForm)
+        return errAuthorizationInvalidExternalForm;
+    *externalForm = encodeExternalForm(authorization->subject);
+    return errAuthorizationSuccess;
+}
+
+AuthorizationStatus AuthorizationCreateFromExternalForm(const AuthorizationExternalForm *externalForm,
+                                                        AuthorizationRef *authorization)
+{
+    if (!authorization)
+        return errAuthorizationInvalidRef;
+    *authorization = nullptr;
+    if (!externalForm)
+        return errAuthorizationInvalidExternalForm;
+    const auto claimed = decodeExternalForm(*externalForm);
+    if (!claimed)
+        return errAuthorizationInvalidExternalForm;
+    const pid_t parent = getppid();
+    if (claimed->pid != parent || claimed->uid != getuid())
+        return errAuthorizationInvalidExternalForm;
+    const auto start = processStartTime(parent);
+    // Had the parent died meanwhile, we would have been re-parented and the pid
+    // read above could belong to a newcomer.
+    if (!start || getppid() != parent || *start != claimed->startTime)
+        return errAuthorizationInvalidExternalForm;
+    *authorization = adopt(*claimed);
+    return errAuthorizationSuccess;
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+// Brindle's authorization layer over polkit. A reference speaks for one
+// process (pid, start time, uid) and remembers the rights it obtained.
+//
+// polkit keeps a temporary authorization (auth_admin_keep) for the subject
+// process until it expires (5 minutes) or the process ends: destroying rights
+// makes the reference forget them, but polkit cannot revoke them early.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+using AuthorizationStatus = std::int32_t;
+using AuthorizationFlags = std::uint32_t;
+
+enum : AuthorizationFlags {
+    kAuthorizationFlagDefaults = 0,
+    kAuthorizationFlagInteractionAllowed = 1 << 0,
+    kAuthorizationFlagExtendRights = 1 << 1,
+    kAuthorizationFlagDestroyRights = 1 << 3,
+    kAuthorizationFlagPreAuthorize = 1 << 4,
+};
+
+enum : AuthorizationStatus {
+    errAuthorizationSuccess = 0,
+    errAuthorizationInvalidRef = -1,            // null, freed or foreign reference
+    errAuthorizationInvalidSet = -2,            // empty right set or a right without a name
+    errAuthorizationDenied = -3,                // polkit said no
+    errAuthorizationCanceled = -4,              // the user dismissed the authentication
+    errAuthorizationInteractionNotAllowed = -5, // the right needs authentication, none was allowed
+    errAuthorizationInternal = -6,              // polkit could not be asked (no bus, no polkitd)
+    errAuthorizationToolExecuteFailure = -7,    // the program could not be started
+    errAuthorizationInvalidExternalForm = -8,   // 32 bytes that don't name the caller
+};
+
+struct AuthorizationItem
+{
+    const char *name;
+    std::size_t valueLength;
+    void *value;
+    AuthorizationFlags flags;
+};
+
+struct AuthorizationRights
+{
+    std::uint32_t count;
+    AuthorizationItem *items;
+};
+
+constexpr std::size_t kAuthorizationExternalFormLength = 32;
+
+struct AuthorizationExternalForm
+{
+    unsigned char bytes[kAuthorizationExternalFormLength];
+};
+
+struct Authorization;
+using AuthorizationRef = Authorization *;
+
+// A reference for the calling process, holding no rights. rights and
+// environment must be null/empty: rights are obtained with CopyRights.
+AuthorizationStatus AuthorizationCreate(const AuthorizationRights *rights, const void *environment,
+                                        AuthorizationFlags flags, AuthorizationRef *authorization);
+
+// Frees the reference. kAuthorizationFlagDestroyRights makes it forget its rights
+// first (polkit's kept authorization itself lasts until it expires).
+AuthorizationStatus AuthorizationFree(AuthorizationRef authorization, AuthorizationFlags flags);
+
+// Asks polkit for each right for the reference's process. With
+// kAuthorizationFlagInteractionAllowed the user may be asked (through the
+// registered agent); the wait serves the thread's GLib main context, never a
+// private one. Without kAuthorizationFlagExtendRights only rights the reference
+// already obtained count. A challenge without interaction refuses.
+// authorizedRights, when given, is set to null: granted sets aren't handed out.
+AuthorizationStatus AuthorizationCopyRights(AuthorizationRef authorization, const AuthorizationRights *rights,
+                                            const void *environment, AuthorizationFlags flags,
+                                            AuthorizationRights **authorizedRights);
+
+// 32 bytes that bind the reference to its process: magic, version, pid, uid
+// and the process start time, in a fixed (big-endian) byte order.
+AuthorizationStatus AuthorizationMakeExternalForm(AuthorizationRef authorization,
+                                                  AuthorizationExternalForm *externalForm);
+
+// For a helper started by the reference's process: valid only when the bytes
+// name the caller's parent (getppid(), re-checked after its start time is read)
+// with that start time and the caller's real uid.
+AuthorizationStatus AuthorizationCreateFromExternalForm(const AuthorizationExternalForm *externalForm,
+                                                        AuthorizationRef *authorization);
+
+// Runs the program at the absolute path pathToTool as root through pkexec,
+// with the arguments unchanged and no shell. The user is asked inside this
+// call unless polkit already holds the program's action for this process.
+// Cancel, refusal or a program that can't be started: non-zero, nothing runs.
+// Otherwise *communicationsPipe reads the program's standard output to its end
+// (read it with AuthorizationReadPipe so the authentication agent stays served).
+AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authorization, const char *pathToTool,
+                                                       AuthorizationFlags options, char *const *arguments,
+                                                       std::FILE **communicationsPipe);
+
+// read(2) on fd, serving the thread's GLib main context until data or end of
+// file arrive.
+long AuthorizationReadPipe(int fd, void *buffer, std::size_t length);
+
+// Called once before the first request that may involve the user, so the
+// application can register its authentication agent.
+void AuthorizationSetAgentStarter(void (*starter)());

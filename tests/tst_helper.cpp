@@ -1,0 +1,199 @@
+// bitsmith and the pre-authorization that it relies on, against the real
+// polkitd, with the helper installed set-user-ID root. Runs as an ordinary user.
+// The cases run in this order: the first ones need a process that polkit has
+// not yet authorized.
+#include "ExternalForm.h"
+#include "MainBundle.h"
+#include "ModifyPermissionRight.h"
+#include "support/PrivilegedSupport.h"
+#include "theController.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+class HelperTest : public QObject
+{
+    Q_OBJECT
+
+    theController controller;
+    Administrator administrator;
+    QString helper;
+    const QString rootOwned = QStringLiteral("/var/tmp/brindle-fixtures/root-owned-1");
+
+    QByteArray ownForm() const
+    {
+        ProcessIdentity self{getpid(), getuid(), *processStartTime(getpid())};
+        const AuthorizationExternalForm form = encodeExternalForm(self);
+        return QByteArray(reinterpret_cast<const char *>(form.bytes), 32);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QString why;
+        if (!requireTestEnvironment(&why))
+            QFAIL(qPrintable(why));
+        helper = pathForResource(QStringLiteral("bitsmith"));
+        QVERIFY2(!helper.isEmpty(), "bitsmith is not beside the tests");
+        QCOMPARE(inodeOf(helper), (Inode{04755, 0}));
+        QVERIFY(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &controller.authorizationRef)
+                == errAuthorizationSuccess);
+    }
+
+    void cleanupTestCase()
+    {
+        AuthorizationFree(controller.authorizationRef, kAuthorizationFlagDestroyRights);
+    }
+
+    void withoutPreauthorizationTheHelperRefusesWithoutAsking()
+    {
+        const Inode before = inodeOf(rootOwned);
+        const HelperRun run = runHelper(helper, {QFile::encodeName(rootOwned), "493"}, controller.authorizationAsData());
+        QCOMPARE(run.exitStatus, 255);
+        QVERIFY2(run.standardError.startsWith(QLatin1String("Tool authorizing command failed authorization: ")),
+                 qPrintable(run.standardError));
+        QCOMPARE(administrator.requests(), 0);
+        QCOMPARE(inodeOf(rootOwned), before);
+        // And the same through the controller.
+        controller.newPermission = 0755;
+        QVERIFY(!controller.chModFileAtPathAuthorized(rootOwned));
+        QCOMPARE(inodeOf(rootOwned), before);
+    }
+
+    void cancelledAuthenticationGivesNo()
+    {
+        administrator.script({Administrator::kCancel});
+        QVERIFY(!controller.preauthorizeForRight(kModifyPermissionRight));
+        QCOMPARE(administrator.requests(), 1);
+        controller.newPermission = 0755;
+        QVERIFY(!controller.chModFileAtPathAuthorized(rootOwned));
+        QCOMPARE(inodeOf(rootOwned).mode, 0600u);
+    }
+
+    void wrongPasswordThenTheRightOne()
+    {
+        const int before = administrator.requests();
+        administrator.script({QStringLiteral("not the password")});
+        QVERIFY(controller.preauthorizeForRight(kModifyPermissionRight));
+        QCOMPARE(administrator.requests() - before, 2);
+    }
+
+    void helperSetsRootOwnedModesWithoutAskingAgain_data()
+    {
+        QTest::addColumn<int>("newPermission");
+        QTest::addColumn<unsigned>("mode");
+        QTest::newRow("493") << 0755 << 0755u;
+        QTest::newRow("2541") << 04755 << 04755u;
+        QTest::newRow("back to 0600") << 0600 << 0600u;
+    }
+    void helperSetsRootOwnedModesWithoutAskingAgain()
+    {
+        QFETCH(int, newPermission);
+        QFETCH(unsigned, mode);
+        const int asked = administrator.requests();
+        controller.newPermission = newPermission;
+        QVERIFY(controller.chModFileAtPathAuthorized(rootOwned));
+        QCOMPARE(inodeOf(rootOwned), (Inode{mode, 0}));
+        QCOMPARE(administrator.requests(), asked);
+    }
+
+    void helperCommandLine_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("args");
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<unsigned>("mode"); // of the fixture afterwards
+        const QByteArray file = "/var/tmp/brindle-fixtures/root-owned-2";
+        QTest::newRow("decimal 493") << QList<QByteArray>{file, "493"} << 0 << QString() << 0755u;
+        QTest::newRow("0755 is read as decimal") << QList<QByteArray>{file, "0755"} << 0 << QString() << 01363u;
+        QTest::newRow("blanks and sign") << QList<QByteArray>{file, "  +420xyz"} << 0 << QString() << 0644u;
+        QTest::newRow("no digits") << QList<QByteArray>{file, "abc"} << 0 << QString() << 0u;
+        QTest::newRow("one argument") << QList<QByteArray>{file} << 255
+                                      << "Usage: bitsmith <pathfile> permission\n" << 0u;
+        QTest::newRow("three arguments") << QList<QByteArray>{file, "493", "x"} << 255
+                                         << "Usage: bitsmith <pathfile> permission\n" << 0u;
+        QTest::newRow("missing file") << QList<QByteArray>{"/var/tmp/brindle-fixtures/none", "493"} << 255
+                                      << "Path /var/tmp/brindle-fixtures/none Stato: -1. ChMod: 755 - 493\n" << 0u;
+    }
+    void helperCommandLine()
+    {
+        QFETCH(QList<QByteArray>, args);
+        QFETCH(int, exitStatus);
+        QFETCH(QString, message);
+        QFETCH(unsigned, mode);
+        const HelperRun run = runHelper(helper, args, ownForm());
+        QCOMPARE(run.exitStatus, exitStatus);
+        QCOMPARE(run.standardError, message);
+        QCOMPARE(inodeOf(QStringLiteral("/var/tmp/brindle-fixtures/root-owned-2")), (Inode{mode, 0}));
+    }
+
+    void notRootComesBeforeTheArguments()
+    {
+        // A copy made by an ordinary user has lost the set-user-ID installation.
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("bitsmith"));
+        QVERIFY(QFile::copy(helper, copy));
+        const HelperRun run = runHelper(copy, {}, {});
+        QCOMPARE(run.exitStatus, 255);
+        QCOMPARE(run.standardError, QStringLiteral("Non sono root...  UID=%1\n").arg(getuid()));
+    }
+
+    void forgedExternalFormsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        const ProcessIdentity self{getpid(), getuid(), *processStartTime(getpid())};
+        auto bytes = [](const ProcessIdentity &who) {
+            const AuthorizationExternalForm f = encodeExternalForm(who);
+            return QByteArray(reinterpret_cast<const char *>(f.bytes), 32);
+        };
+        ProcessIdentity other = self;
+        other.pid = getppid(); // alive, same user, not the helper's parent
+        other.startTime = *processStartTime(other.pid);
+        ProcessIdentity otherStart = self;
+        otherStart.startTime += 1;
+        ProcessIdentity otherUid = self;
+        otherUid.uid = 0;
+        QByteArray random(32, '\0');
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(random.data()), 8);
+        QTest::newRow("another live process") << bytes(other);
+        QTest::newRow("another start time") << bytes(otherStart);
+        QTest::newRow("another uid") << bytes(otherUid);
+        QTest::newRow("random bytes") << random;
+        QTest::newRow("31 bytes") << bytes(self).left(31);
+        QTest::newRow("nothing") << QByteArray();
+    }
+    void forgedExternalFormsAreRefused()
+    {
+        QFETCH(QByteArray, input);
+        const QString file = QStringLiteral("/var/tmp/brindle-fixtures/root-owned-3");
+        const HelperRun run = runHelper(helper, {QFile::encodeName(file), "511"}, input);
+        QCOMPARE(run.exitStatus, 255);
+        QCOMPARE(run.standardError, QString());
+        QCOMPARE(inodeOf(file), (Inode{0600, 0}));
+    }
+
+    void bytesAfterTheFirst32AreNeverRead()
+    {
+        const QByteArray tail("0123456789abcdef");
+        const HelperRun run = runHelper(helper, {"/var/tmp/brindle-fixtures/root-owned-4", "384"}, ownForm() + tail);
+        QCOMPARE(run.exitStatus, 0);
+        QCOMPARE(run.leftOnInput, tail);
+    }
+
+    void missingHelperAnswersNo()
+    {
+        QTemporaryDir empty;
+        setResourceDirectoryForTesting(empty.path());
+        controller.newPermission = 0644;
+        QVERIFY(!controller.chModFileAtPathAuthorized(QStringLiteral("/var/tmp/brindle-fixtures/root-owned-4")));
+        setResourceDirectoryForTesting(QString());
+        QCOMPARE(inodeOf(QStringLiteral("/var/tmp/brindle-fixtures/root-owned-4")).mode, 0600u);
+    }
+};
+
+QTEST_MAIN(HelperTest)
+#include "tst_helper.moc"
