@@ -3,9 +3,19 @@
 # Usage: sudo bash scripts/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/build-dir.sh
 bash scripts/deps.sh
 bash scripts/build.sh
-brindle="$PWD/${BRINDLE_BUILD_DIR:-build}/bin/brindle"
+brindle="$build/bin/brindle"
+
+# polkitd reads Brindle's actions from here. The helper of the build tree is
+# installed set-user-ID root by Brindle itself, with an administrator's
+# password, the first time it is needed.
+if [ "$(id -u)" -eq 0 ]; then
+  install -D -m 0644 tool/it.vantelo.brindle.policy /usr/share/polkit-1/actions/it.vantelo.brindle.policy
+else
+  echo "brindle: not root: Brindle's polkit policy was not installed; privileged changes will fail." >&2
+fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "brindle: built $brindle, but there is no display to show its window on." >&2

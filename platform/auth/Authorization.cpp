@@ -1,8 +1,6 @@
 #include "AuthorizationServices.h"
 #include "ExternalForm.h"
-#include "PolkitWait.h"
-
-#include <polkit/polkit.h>
+#include "AuthorizationBackend.h"
 
 #include <mutex>
 #include <set>
@@ -34,42 +32,6 @@ AuthorizationRef adopt(const ProcessIdentity &subject)
     auto *ref = new Authorization{subject, {}};
     liveReferences().insert(ref);
     return ref;
-}
-
-// One polkit check of action for subject. Interaction lets polkitd ask the
-// user through the authentication agent.
-AuthorizationStatus checkWithPolkit(const ProcessIdentity &subject, const char *action, bool interaction)
-{
-    PolkitAuthority *authority = polkitAuthority();
-    if (!authority)
-        return errAuthorizationInternal;
-    PolkitSubject *process = polkit_unix_process_new_for_owner(subject.pid, subject.startTime, gint(subject.uid));
-    const auto flags = interaction ? POLKIT_CHECK_AUTHORIZATION_FLAGS_ALLOW_USER_INTERACTION
-                                   : POLKIT_CHECK_AUTHORIZATION_FLAGS_NONE;
-    PolkitWait wait;
-    polkit_authority_check_authorization(authority, process, action, nullptr, flags, nullptr,
-                                         PolkitWait::ready, &wait);
-    wait.run();
-    GError *error = nullptr;
-    PolkitAuthorizationResult *result = polkit_authority_check_authorization_finish(authority, wait.result, &error);
-    g_object_unref(process);
-
-    AuthorizationStatus status;
-    if (!result) {
-        status = errAuthorizationInternal;
-        g_clear_error(&error);
-    } else if (polkit_authorization_result_get_is_authorized(result)) {
-        status = errAuthorizationSuccess;
-    } else if (polkit_authorization_result_get_dismissed(result)) {
-        status = errAuthorizationCanceled;
-    } else if (polkit_authorization_result_get_is_challenge(result)) {
-        status = interaction ? errAuthorizationDenied : errAuthorizationInteractionNotAllowed;
-    } else {
-        status = errAuthorizationDenied;
-    }
-    if (result)
-        g_object_unref(result);
-    return status;
 }
 
 void (*agentStarter)() = nullptr;
@@ -144,7 +106,7 @@ AuthorizationStatus AuthorizationCopyRights(AuthorizationRef authorization, cons
         if (!held && !(flags & kAuthorizationFlagExtendRights))
             return errAuthorizationDenied;
         // Even a held right is confirmed: polkit's kept authorization may have expired.
-        const AuthorizationStatus status = checkWithPolkit(authorization->subject, name, interaction);
+        const AuthorizationStatus status = authorizationCheckRight(authorization->subject, name, interaction);
         if (status != errAuthorizationSuccess) {
             authorization->rights.erase(name);
             return status;

@@ -1,5 +1,6 @@
 #include "AuthorizationServices.h"
 #include "ExternalForm.h"
+#include "AuthorizationBackend.h"
 #include "PolkitWait.h"
 
 #include <glib-unix.h>
@@ -9,7 +10,6 @@
 #include <unistd.h>
 #include <vector>
 
-const ProcessIdentity *authorizationSubject(AuthorizationRef authorization);
 
 namespace {
 

@@ -32,5 +32,3 @@ struct PolkitWait
 // system bus or polkitd can't be reached.
 PolkitAuthority *polkitAuthority();
 
-// Registers the application's agent once, before the first interactive request.
-void authorizationStartAgent();

@@ -1,0 +1,17 @@
+#include "AuthorizationBackend.h"
+#include "SystemBusCheck.h"
+
+AuthorizationStatus authorizationCheckRight(const ProcessIdentity &subject, const char *action, bool interaction)
+{
+    // This side has nobody to ask.
+    if (interaction)
+        return errAuthorizationInteractionNotAllowed;
+    const std::optional<PolkitVerdict> verdict = checkAuthorizationOnSystemBus(subject, action);
+    if (!verdict)
+        return errAuthorizationInternal;
+    if (verdict->authorized)
+        return errAuthorizationSuccess;
+    if (verdict->dismissed)
+        return errAuthorizationCanceled;
+    return verdict->challenge ? errAuthorizationInteractionNotAllowed : errAuthorizationDenied;
+}

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds Brindle, prepares the test environment and runs the benchmarks as
+# the ordinary user brindle-tester. Usage: sudo bash scripts/bench.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/build-dir.sh
+bash scripts/deps.sh
+bash scripts/build.sh
+bash scripts/test-env.sh "$build"
+chown root:root "$build/bench/setuid-true"
+chmod 4755 "$build/bench/setuid-true"
+scripts/as-tester.sh "$build/bench/bench_helper"
