@@ -230,11 +230,6 @@ void theController::initAdvancedOptions()
     currentLabelColor = nullptr;
 }
 
-// The advanced panel's fill from the item and the directory fills arrive with
-// the account and Finder layers; until then the panel stays as
-// initAdvancedOptions() left it.
+// The advanced panel's fill from the item arrives with the Finder layer;
+// until then the panel stays as initAdvancedOptions() left it.
 void theController::getAdvInfo(QObject *) {}
-
-void theController::fillUsersInformations() {}
-
-void theController::fillGroupsInformations() {}

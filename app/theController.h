@@ -125,8 +125,13 @@ public:
                                     AuthorizationRef *authorization);
     void DoWork(const QString &path);
     void initAdvancedOptions();
+    // Refill the user lists (names, uids, primary gids) and the group lists
+    // (names, gids) from the directory, in its order, duplicates kept.
     void fillUsersInformations();
     void fillGroupsInformations();
+    // IDs of a listed name, case ignored; false (ids 0) when it isn't listed.
+    bool getUserInfo(const QString &userName, int *theUID, int *theGID);
+    bool getGroupInfo(const QString &groupName, int *theGID);
     void applicationWillTerminate();
     void applicationDidFinishLaunching();
     // Makes bitsmith root-owned with mode 4755 again when it lost its set-user-ID bit.

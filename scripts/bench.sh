@@ -9,4 +9,7 @@ bash scripts/build.sh
 bash scripts/test-env.sh "$build"
 chown root:root "$build/bench/setuid-true"
 chmod 4755 "$build/bench/setuid-true"
+echo "== account fills against getent"
+"$build/bench/bench_accounts"
+echo "== helper runs against a do-nothing set-user-ID program"
 scripts/as-tester.sh "$build/bench/bench_helper"

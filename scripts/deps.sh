@@ -14,6 +14,8 @@ packages=(
   xvfb xauth
   # privileged tests: system bus, polkitd, pkexec
   dbus-daemon libglib2.0-bin polkitd pkexec
+  # account lists served from files, for tests and the benchmark
+  libnss-wrapper
 )
 
 missing=()

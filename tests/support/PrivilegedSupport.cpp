@@ -49,39 +49,6 @@ void Administrator::answer(AuthenticationDialog *dialog)
     });
 }
 
-StderrCapture::StderrCapture()
-{
-    char name[] = "/tmp/brindle-stderr-XXXXXX";
-    m_file = mkstemp(name);
-    unlink(name);
-    fflush(stderr);
-    m_saved = dup(STDERR_FILENO);
-    dup2(m_file, STDERR_FILENO);
-}
-
-StderrCapture::~StderrCapture()
-{
-    stop();
-}
-
-QString StderrCapture::stop()
-{
-    if (m_saved < 0)
-        return {};
-    fflush(stderr);
-    dup2(m_saved, STDERR_FILENO);
-    close(m_saved);
-    m_saved = -1;
-    QByteArray text;
-    lseek(m_file, 0, SEEK_SET);
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(m_file, buffer, sizeof buffer)) > 0)
-        text.append(buffer, n);
-    close(m_file);
-    return QString::fromUtf8(text);
-}
-
 HelperRun runHelper(const QString &program, const QList<QByteArray> &args, const QByteArray &input)
 {
     HelperRun run;

@@ -4,6 +4,8 @@
 // own password dialog, standard error captured around a call, and the helper
 // run the way Brindle runs it.
 
+#include "Capture.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -32,16 +34,10 @@ private:
 };
 
 // Standard error of this process, collected between start and stop.
-class StderrCapture
+class StderrCapture : public DescriptorCapture
 {
 public:
-    StderrCapture();
-    ~StderrCapture();
-    QString stop();
-
-private:
-    int m_saved = -1;
-    int m_file = -1;
+    StderrCapture() : DescriptorCapture(2) {}
 };
 
 struct HelperRun

@@ -1,0 +1,469 @@
+#include "DirectoryService.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <grp.h>
+#include <pwd.h>
+#include <unordered_set>
+
+struct DirService
+{
+    std::unique_ptr<DirectoryBackend> backend;
+};
+struct DirNode
+{
+    DirService *service;
+};
+struct DataBuffer
+{
+    std::vector<char> bytes; // capacity is the buffer's size
+    std::uint32_t length = 0;
+    std::vector<std::uint32_t> records; // offsets of the records of the last batch
+};
+struct DataList
+{
+    std::vector<std::string> items;
+};
+struct ContinueData
+{
+    std::unique_ptr<DirectoryBackend> backend;
+    bool pending = false;
+    DirectoryRecord record;
+};
+
+namespace {
+
+constexpr const char *kSearchNodeName = "/Search";
+
+std::unique_ptr<DirectoryBackend> (*backendFactory)() = nullptr;
+
+std::unique_ptr<DirectoryBackend> newBackend()
+{
+    return backendFactory ? backendFactory() : makeNssDirectoryBackend();
+}
+
+std::unordered_set<const void *> &live()
+{
+    static std::unordered_set<const void *> objects;
+    return objects;
+}
+template <typename T> T *adopt(T *object)
+{
+    live().insert(object);
+    return object;
+}
+bool isLive(const void *object)
+{
+    return object && live().count(object);
+}
+// Entries are handed out by the hundred thousand: they are plain
+// allocations, not tracked like the long-lived objects.
+template <typename T> DirStatus releaseEntry(T *object)
+{
+    if (!object)
+        return eDSInvalidReference;
+    delete object;
+    return eDSNoErr;
+}
+template <typename T> DirStatus release(T *object)
+{
+    if (!isLive(object))
+        return eDSInvalidReference;
+    live().erase(object);
+    delete object;
+    return eDSNoErr;
+}
+
+void putU32(char *at, std::uint32_t value)
+{
+    std::memcpy(at, &value, 4);
+}
+std::uint32_t getU32(const DataBuffer *buffer, std::uint32_t at, bool *ok)
+{
+    if (at > buffer->length || buffer->length - at < 4) {
+        *ok = false;
+        return 0;
+    }
+    std::uint32_t value;
+    std::memcpy(&value, buffer->bytes.data() + at, 4);
+    return value;
+}
+
+// Layout of a record: u32 attribute count; per attribute: u32 type length,
+// type, NUL, u32 value count (1), u32 value length, value, NUL.
+std::size_t encodedSize(const DirectoryRecord &record)
+{
+    std::size_t size = 4;
+    for (const auto &[type, value] : record.attributes)
+        size += 4 + type.size() + 1 + 4 + 4 + value.size() + 1;
+    return size;
+}
+void encode(DataBuffer *buffer, const DirectoryRecord &record)
+{
+    char *p = buffer->bytes.data() + buffer->length;
+    putU32(p, std::uint32_t(record.attributes.size()));
+    p += 4;
+    for (const auto &[type, value] : record.attributes) {
+        putU32(p, std::uint32_t(type.size()));
+        std::memcpy(p + 4, type.c_str(), type.size() + 1);
+        p += 4 + type.size() + 1;
+        putU32(p, 1);
+        putU32(p + 4, std::uint32_t(value.size()));
+        std::memcpy(p + 8, value.c_str(), value.size() + 1);
+        p += 8 + value.size() + 1;
+    }
+    buffer->records.push_back(buffer->length);
+    buffer->length = std::uint32_t(p - buffer->bytes.data());
+}
+
+// --- NSS ---------------------------------------------------------------------
+
+class NssBackend : public DirectoryBackend
+{
+public:
+    DirStatus begin(const std::string &recordType, const std::vector<std::string> &attributeTypes) override
+    {
+        if (recordType == kDSStdRecordTypeUsers)
+            m_users = true;
+        else if (recordType == kDSStdRecordTypeGroups)
+            m_users = false;
+        else
+            return eDSRecordTypeUnknown;
+        m_attributes = attributeTypes;
+        m_buffer.resize(16384);
+        m_users ? setpwent() : setgrent();
+        m_open = true;
+        return eDSNoErr;
+    }
+
+    bool next(DirectoryRecord &record) override
+    {
+        if (!m_open)
+            return false;
+        record.attributes.clear();
+        return m_users ? nextUser(record) : nextGroup(record);
+    }
+
+    void end() override
+    {
+        if (m_open)
+            m_users ? endpwent() : endgrent();
+        m_open = false;
+    }
+
+    ~NssBackend() override { end(); }
+
+private:
+    // getpwent_r/getgrent_r return ERANGE with the cursor unmoved: retry larger.
+    template <typename Entry, typename Next>
+    Entry *fetch(Entry &entry, Next nextEntry)
+    {
+        for (;;) {
+            Entry *result = nullptr;
+            const int rc = nextEntry(&entry, m_buffer.data(), m_buffer.size(), &result);
+            if (rc == ERANGE && m_buffer.size() < (std::size_t(1) << 24)) {
+                m_buffer.resize(m_buffer.size() * 2);
+                continue;
+            }
+            return rc == 0 ? result : nullptr;
+        }
+    }
+
+    bool nextUser(DirectoryRecord &record)
+    {
+        passwd entry{};
+        const passwd *pw = fetch(entry, getpwent_r);
+        if (!pw)
+            return false;
+        for (const std::string &type : m_attributes) {
+            if (type == kDS1AttrRecordName)
+                record.attributes.emplace_back(type, pw->pw_name);
+            else if (type == kDS1AttrUniqueID)
+                record.attributes.emplace_back(type, std::to_string(pw->pw_uid));
+            else if (type == kDS1AttrPrimaryGroupID)
+                record.attributes.emplace_back(type, std::to_string(pw->pw_gid));
+        }
+        return true;
+    }
+
+    bool nextGroup(DirectoryRecord &record)
+    {
+        group entry{};
+        const group *gr = fetch(entry, getgrent_r);
+        if (!gr)
+            return false;
+        for (const std::string &type : m_attributes) {
+            if (type == kDS1AttrRecordName)
+                record.attributes.emplace_back(type, gr->gr_name);
+            else if (type == kDS1AttrPrimaryGroupID)
+                record.attributes.emplace_back(type, std::to_string(gr->gr_gid));
+        }
+        return true;
+    }
+
+    bool m_users = true;
+    bool m_open = false;
+    std::vector<std::string> m_attributes;
+    std::vector<char> m_buffer;
+};
+
+} // namespace
+
+std::unique_ptr<DirectoryBackend> makeNssDirectoryBackend()
+{
+    return std::make_unique<NssBackend>();
+}
+
+void setDirectoryBackendFactoryForTesting(std::unique_ptr<DirectoryBackend> (*factory)())
+{
+    backendFactory = factory;
+}
+
+// --- service, buffers, lists ---------------------------------------------------
+
+DirStatus dsOpenDirService(DirReference *directory)
+{
+    if (!directory)
+        return eDSInvalidReference;
+    *directory = adopt(new DirService{newBackend()});
+    return eDSNoErr;
+}
+
+DirStatus dsCloseDirService(DirReference directory)
+{
+    return release(directory);
+}
+
+DataBuffer *dsDataBufferAllocate(DirReference directory, std::uint32_t size)
+{
+    if (!isLive(directory))
+        return nullptr;
+    auto *buffer = new DataBuffer;
+    buffer->bytes.resize(size);
+    return adopt(buffer);
+}
+
+DirStatus dsDataBufferDeAllocate(DirReference, DataBuffer *buffer)
+{
+    return release(buffer);
+}
+
+DataList *dsDataListAllocate(DirReference directory)
+{
+    return isLive(directory) ? adopt(new DataList) : nullptr;
+}
+
+DirStatus dsDataListDeallocate(DirReference, DataList *list)
+{
+    return release(list);
+}
+
+DirStatus dsBuildListFromStringsAlloc(DirReference directory, DataList *list, const char *first, ...)
+{
+    if (!isLive(directory) || !isLive(list))
+        return eDSInvalidReference;
+    list->items.clear();
+    va_list strings;
+    va_start(strings, first);
+    for (const char *s = first; s; s = va_arg(strings, const char *))
+        list->items.emplace_back(s);
+    va_end(strings);
+    return eDSNoErr;
+}
+
+// --- nodes -----------------------------------------------------------------------
+
+DirStatus dsFindDirNodes(DirReference directory, DataBuffer *buffer, DataList *, DirPatternMatch patternType,
+                         std::uint32_t *nodeCount, ContinueData **continuation)
+{
+    if (!isLive(directory) || !isLive(buffer) || !nodeCount)
+        return eDSInvalidReference;
+    if (continuation)
+        *continuation = nullptr;
+    if (patternType != eDSAuthenticationSearchNodeName)
+        return eDSUnsupportedPattern;
+    if (const DirStatus status = directory->backend->findNode(); status != eDSNoErr)
+        return status;
+    const std::size_t length = std::strlen(kSearchNodeName) + 1;
+    if (buffer->bytes.size() < length)
+        return eDSBufferTooSmall;
+    std::memcpy(buffer->bytes.data(), kSearchNodeName, length);
+    buffer->length = std::uint32_t(length);
+    buffer->records.clear();
+    *nodeCount = 1;
+    return eDSNoErr;
+}
+
+DirStatus dsGetDirNodeName(DirReference directory, DataBuffer *buffer, std::uint32_t nodeIndex, DataList **nodeName)
+{
+    if (!isLive(directory) || !isLive(buffer) || !nodeName || !isLive(*nodeName))
+        return eDSInvalidReference;
+    if (const DirStatus status = directory->backend->nodeName(); status != eDSNoErr)
+        return status;
+    if (nodeIndex != 1 || buffer->length == 0)
+        return eDSInvalidIndex;
+    (*nodeName)->items = {std::string(buffer->bytes.data())};
+    return eDSNoErr;
+}
+
+DirStatus dsOpenDirNode(DirReference directory, DataList *nodeName, DirNodeReference *node)
+{
+    if (!isLive(directory) || !isLive(nodeName) || !node)
+        return eDSInvalidReference;
+    if (const DirStatus status = directory->backend->openNode(); status != eDSNoErr)
+        return status;
+    if (nodeName->items != std::vector<std::string>{kSearchNodeName})
+        return eDSNodeNotFound;
+    *node = adopt(new DirNode{directory});
+    return eDSNoErr;
+}
+
+DirStatus dsCloseDirNode(DirNodeReference node)
+{
+    return release(node);
+}
+
+// --- records -----------------------------------------------------------------------
+
+DirStatus dsGetRecordList(DirNodeReference node, DataBuffer *buffer, DataList *recordNames,
+                          DirPatternMatch patternType, DataList *recordTypes, DataList *attributeTypes, bool,
+                          std::uint32_t *recordCount, ContinueData **continuation)
+{
+    if (!isLive(node) || !isLive(buffer) || !isLive(recordNames) || !isLive(recordTypes)
+        || !isLive(attributeTypes) || !recordCount || !continuation)
+        return eDSInvalidReference;
+    const std::uint32_t limit = *recordCount;
+    *recordCount = 0;
+    buffer->length = 0;
+    buffer->records.clear();
+    if (patternType != eDSExact || recordNames->items != std::vector<std::string>{kDSRecordsAll})
+        return eDSUnsupportedPattern;
+
+    ContinueData *state = *continuation;
+    if (state && !isLive(state))
+        return eDSInvalidReference;
+    if (!state) {
+        if (recordTypes->items.size() != 1)
+            return eDSRecordTypeUnknown;
+        auto fresh = std::make_unique<ContinueData>();
+        fresh->backend = newBackend();
+        if (const DirStatus status = fresh->backend->begin(recordTypes->items.front(), attributeTypes->items);
+            status != eDSNoErr)
+            return status;
+        state = adopt(fresh.release());
+    }
+
+    for (;;) {
+        if (!state->pending && !state->backend->next(state->record)) {
+            // The last record is out: the enumeration ends here.
+            release(state);
+            *continuation = nullptr;
+            return eDSNoErr;
+        }
+        state->pending = true;
+        const std::size_t size = encodedSize(state->record);
+        if (size > buffer->bytes.size()) {
+            state->pending = false; // can never fit: dropped
+            continue;
+        }
+        if ((limit && *recordCount >= limit) || size > buffer->bytes.size() - buffer->length)
+            break;
+        encode(buffer, state->record);
+        state->pending = false;
+        ++*recordCount;
+    }
+    *continuation = state;
+    return eDSNoErr;
+}
+
+DirStatus dsReleaseContinueData(DirNodeReference, ContinueData *continuation)
+{
+    return release(continuation);
+}
+
+DirStatus dsGetRecordEntry(DirNodeReference node, DataBuffer *buffer, std::uint32_t recordIndex,
+                           AttributeListRef *attributeList, RecordEntry **recordEntry)
+{
+    if (!isLive(node) || !isLive(buffer) || !attributeList || !recordEntry)
+        return eDSInvalidReference;
+    if (recordIndex < 1 || recordIndex > buffer->records.size())
+        return eDSInvalidIndex;
+    const std::uint32_t at = buffer->records[recordIndex - 1];
+    bool ok = true;
+    const std::uint32_t count = getU32(buffer, at, &ok);
+    if (!ok)
+        return eDSInvalidIndex;
+    *attributeList = at + 4 + 1; // never 0
+    *recordEntry = new RecordEntry{count};
+    return eDSNoErr;
+}
+
+DirStatus dsGetAttributeEntry(DirNodeReference node, DataBuffer *buffer, AttributeListRef attributeList,
+                              std::uint32_t attributeIndex, AttributeValueListRef *valueList,
+                              AttributeEntry **attributeEntry)
+{
+    if (!isLive(node) || !isLive(buffer) || !attributeList || !valueList || !attributeEntry)
+        return eDSInvalidReference;
+    bool ok = true;
+    const std::uint32_t recordAt = attributeList - 1 - 4;
+    const std::uint32_t count = getU32(buffer, recordAt, &ok);
+    if (!ok || attributeIndex < 1 || attributeIndex > count)
+        return eDSInvalidIndex;
+    std::uint32_t at = attributeList - 1;
+    for (std::uint32_t i = 1; ok; ++i) {
+        const std::uint32_t typeLength = getU32(buffer, at, &ok);
+        const std::uint32_t valuesAt = at + 4 + typeLength + 1;
+        const std::uint32_t values = getU32(buffer, valuesAt, &ok);
+        const std::uint32_t valueLength = getU32(buffer, valuesAt + 4, &ok);
+        if (!ok)
+            break;
+        if (i == attributeIndex) {
+            *valueList = valuesAt + 1;
+            *attributeEntry = new AttributeEntry{values, typeLength, buffer->bytes.data() + at + 4};
+            return eDSNoErr;
+        }
+        at = valuesAt + 8 + valueLength + 1;
+    }
+    return eDSInvalidIndex;
+}
+
+DirStatus dsGetAttributeValue(DirNodeReference node, DataBuffer *buffer, std::uint32_t valueIndex,
+                              AttributeValueListRef valueList, AttributeValueEntry **valueEntry)
+{
+    if (!isLive(node) || !isLive(buffer) || !valueList || !valueEntry)
+        return eDSInvalidReference;
+    bool ok = true;
+    const std::uint32_t at = valueList - 1;
+    const std::uint32_t values = getU32(buffer, at, &ok);
+    const std::uint32_t length = getU32(buffer, at + 4, &ok);
+    if (!ok || valueIndex != 1 || values < 1 || at + 8 + length >= buffer->length)
+        return eDSInvalidIndex;
+    *valueEntry = new AttributeValueEntry{length, buffer->bytes.data() + at + 8};
+    return eDSNoErr;
+}
+
+DirStatus dsDeallocAttributeValueEntry(DirReference, AttributeValueEntry *entry)
+{
+    return releaseEntry(entry);
+}
+
+DirStatus dsDeallocAttributeEntry(DirReference, AttributeEntry *entry)
+{
+    return releaseEntry(entry);
+}
+
+DirStatus dsCloseAttributeValueList(AttributeValueListRef)
+{
+    return eDSNoErr;
+}
+
+DirStatus dsCloseAttributeList(AttributeListRef)
+{
+    return eDSNoErr;
+}
+
+DirStatus dsDeallocRecordEntry(DirReference, RecordEntry *entry)
+{
+    return releaseEntry(entry);
+}
