@@ -7,6 +7,10 @@
 
 int main(int argc, char *argv[])
 {
+    // polkit's replies and Brindle's authentication agent are served by
+    // GLib's main context, which Qt's event loop runs only with its GLib
+    // dispatcher.
+    qunsetenv("QT_NO_GLIB");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brindle"));
     QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
