@@ -1,6 +1,8 @@
 #include "DirectoryService.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstring>
 #include <grp.h>
@@ -48,6 +50,10 @@ std::unordered_set<const void *> &live()
     static std::unordered_set<const void *> objects;
     return objects;
 }
+// The node and buffer of a fill are checked on every record and attribute:
+// the last few objects found alive answer without a hash lookup. Any
+// release forgets them.
+const void *recentlyLive[4] = {};
 template <typename T> T *adopt(T *object)
 {
     live().insert(object);
@@ -55,21 +61,52 @@ template <typename T> T *adopt(T *object)
 }
 bool isLive(const void *object)
 {
-    return object && live().count(object);
+    if (!object)
+        return false;
+    for (const void *recent : recentlyLive) {
+        if (recent == object)
+            return true;
+    }
+    if (!live().count(object))
+        return false;
+    std::memmove(recentlyLive + 1, recentlyLive, sizeof recentlyLive - sizeof recentlyLive[0]);
+    recentlyLive[0] = object;
+    return true;
 }
-// Entries are handed out by the hundred thousand: they are plain
-// allocations, not tracked like the long-lived objects.
+// Entries are handed out and given back by the hundred thousand: they come
+// from a free list instead of the heap, and are not tracked like the
+// long-lived objects.
+template <typename T> std::vector<T *> &freeEntries()
+{
+    static std::vector<T *> entries;
+    return entries;
+}
+template <typename T> T *newEntry(const T &value)
+{
+    auto &pool = freeEntries<T>();
+    if (pool.empty())
+        return new T(value);
+    T *entry = pool.back();
+    pool.pop_back();
+    *entry = value;
+    return entry;
+}
 template <typename T> DirStatus releaseEntry(T *object)
 {
     if (!object)
         return eDSInvalidReference;
-    delete object;
+    auto &pool = freeEntries<T>();
+    if (pool.size() < 64)
+        pool.push_back(object);
+    else
+        delete object;
     return eDSNoErr;
 }
 template <typename T> DirStatus release(T *object)
 {
     if (!isLive(object))
         return eDSInvalidReference;
+    std::fill(std::begin(recentlyLive), std::end(recentlyLive), nullptr);
     live().erase(object);
     delete object;
     return eDSNoErr;
@@ -141,8 +178,10 @@ public:
     {
         if (!m_open)
             return false;
-        record.attributes.clear();
-        return m_users ? nextUser(record) : nextGroup(record);
+        m_count = 0;
+        const bool found = m_users ? nextUser(record) : nextGroup(record);
+        record.attributes.resize(m_count);
+        return found;
     }
 
     void end() override
@@ -178,11 +217,11 @@ private:
             return false;
         for (const std::string &type : m_attributes) {
             if (type == kDS1AttrRecordName)
-                record.attributes.emplace_back(type, pw->pw_name);
+                put(record, type, pw->pw_name);
             else if (type == kDS1AttrUniqueID)
-                record.attributes.emplace_back(type, std::to_string(pw->pw_uid));
+                putNumber(record, type, pw->pw_uid);
             else if (type == kDS1AttrPrimaryGroupID)
-                record.attributes.emplace_back(type, std::to_string(pw->pw_gid));
+                putNumber(record, type, pw->pw_gid);
         }
         return true;
     }
@@ -195,13 +234,31 @@ private:
             return false;
         for (const std::string &type : m_attributes) {
             if (type == kDS1AttrRecordName)
-                record.attributes.emplace_back(type, gr->gr_name);
+                put(record, type, gr->gr_name);
             else if (type == kDS1AttrPrimaryGroupID)
-                record.attributes.emplace_back(type, std::to_string(gr->gr_gid));
+                putNumber(record, type, gr->gr_gid);
         }
         return true;
     }
 
+    // Records are rewritten in place: their strings keep their storage from
+    // one record to the next.
+    void put(DirectoryRecord &record, const std::string &type, const char *value)
+    {
+        if (record.attributes.size() <= m_count)
+            record.attributes.emplace_back();
+        auto &[t, v] = record.attributes[m_count++];
+        t.assign(type);
+        v.assign(value);
+    }
+    void putNumber(DirectoryRecord &record, const std::string &type, unsigned long value)
+    {
+        char digits[24];
+        *std::to_chars(digits, digits + sizeof digits - 1, value).ptr = '\0';
+        put(record, type, digits);
+    }
+
+    std::size_t m_count = 0;
     bool m_users = true;
     bool m_open = false;
     std::vector<std::string> m_attributes;
@@ -395,7 +452,7 @@ DirStatus dsGetRecordEntry(DirNodeReference node, DataBuffer *buffer, std::uint3
     if (!ok)
         return eDSInvalidIndex;
     *attributeList = at + 4 + 1; // never 0
-    *recordEntry = new RecordEntry{count};
+    *recordEntry = newEntry(RecordEntry{count});
     return eDSNoErr;
 }
 
@@ -420,7 +477,7 @@ DirStatus dsGetAttributeEntry(DirNodeReference node, DataBuffer *buffer, Attribu
             break;
         if (i == attributeIndex) {
             *valueList = valuesAt + 1;
-            *attributeEntry = new AttributeEntry{values, typeLength, buffer->bytes.data() + at + 4};
+            *attributeEntry = newEntry(AttributeEntry{values, typeLength, buffer->bytes.data() + at + 4});
             return eDSNoErr;
         }
         at = valuesAt + 8 + valueLength + 1;
@@ -439,7 +496,7 @@ DirStatus dsGetAttributeValue(DirNodeReference node, DataBuffer *buffer, std::ui
     const std::uint32_t length = getU32(buffer, at + 4, &ok);
     if (!ok || valueIndex != 1 || values < 1 || at + 8 + length >= buffer->length)
         return eDSInvalidIndex;
-    *valueEntry = new AttributeValueEntry{length, buffer->bytes.data() + at + 8};
+    *valueEntry = newEntry(AttributeValueEntry{length, buffer->bytes.data() + at + 8});
     return eDSNoErr;
 }
 
