@@ -22,6 +22,11 @@ struct DataBuffer
     std::vector<char> bytes; // capacity is the buffer's size
     std::uint32_t length = 0;
     std::vector<std::uint32_t> records; // offsets of the records of the last batch
+    // Where the last attribute handed out ends, so that reading a record's
+    // attributes in order doesn't walk from its first one each time.
+    AttributeListRef cursorList = 0;
+    std::uint32_t cursorIndex = 0;
+    std::uint32_t cursorNext = 0;
 };
 struct DataList
 {
@@ -348,6 +353,7 @@ DirStatus dsFindDirNodes(DirReference directory, DataBuffer *buffer, DataList *,
     std::memcpy(buffer->bytes.data(), kSearchNodeName, length);
     buffer->length = std::uint32_t(length);
     buffer->records.clear();
+    buffer->cursorList = 0;
     *nodeCount = 1;
     return eDSNoErr;
 }
@@ -394,6 +400,7 @@ DirStatus dsGetRecordList(DirNodeReference node, DataBuffer *buffer, DataList *r
     *recordCount = 0;
     buffer->length = 0;
     buffer->records.clear();
+    buffer->cursorList = 0;
     if (patternType != eDSExact || recordNames->items != std::vector<std::string>{kDSRecordsAll})
         return eDSUnsupportedPattern;
 
@@ -468,19 +475,28 @@ DirStatus dsGetAttributeEntry(DirNodeReference node, DataBuffer *buffer, Attribu
     if (!ok || attributeIndex < 1 || attributeIndex > count)
         return eDSInvalidIndex;
     std::uint32_t at = attributeList - 1;
-    for (std::uint32_t i = 1; ok; ++i) {
+    std::uint32_t i = 1;
+    if (buffer->cursorList == attributeList && buffer->cursorIndex + 1 == attributeIndex) {
+        at = buffer->cursorNext;
+        i = attributeIndex;
+    }
+    for (; ok; ++i) {
         const std::uint32_t typeLength = getU32(buffer, at, &ok);
         const std::uint32_t valuesAt = at + 4 + typeLength + 1;
         const std::uint32_t values = getU32(buffer, valuesAt, &ok);
         const std::uint32_t valueLength = getU32(buffer, valuesAt + 4, &ok);
         if (!ok)
             break;
+        const std::uint32_t next = valuesAt + 8 + valueLength + 1;
         if (i == attributeIndex) {
+            buffer->cursorList = attributeList;
+            buffer->cursorIndex = attributeIndex;
+            buffer->cursorNext = next;
             *valueList = valuesAt + 1;
             *attributeEntry = newEntry(AttributeEntry{values, typeLength, buffer->bytes.data() + at + 4});
             return eDSNoErr;
         }
-        at = valuesAt + 8 + valueLength + 1;
+        at = next;
     }
     return eDSInvalidIndex;
 }

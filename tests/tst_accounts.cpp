@@ -100,6 +100,15 @@ private slots:
         QCOMPARE(controller.saElencoGruppiGIDFromDirectory, (QStringList{"staff", "admins", "staff"}));
         QCOMPARE(controller.saElencoGGIDFromDirectory, (QStringList{"300", "100", "301"}));
         QCOMPARE(batchCounts(output), (QList<qulonglong>{4, 3}));
+        // Entries are strings of their own, whatever storage they share.
+        QString first = controller.saElencoUtentiFromDirectory.first();
+        controller.saElencoUtentiFromDirectory[1].append(QStringLiteral("-changed"));
+        controller.saElencoUIDFromDirectory.clear();
+        first.append(QStringLiteral("!"));
+        QCOMPARE(first, "zed!");
+        QCOMPARE(controller.saElencoUtentiFromDirectory, (QStringList{"zed", "ärger-changed", "zed", "bob"}));
+        QCOMPARE(controller.saElencoGIDFromDirectory, (QStringList{"300", "100", "301", "100"}));
+        controller.fillUsersInformations();
         // The first of the duplicates answers.
         int uid = -1, gid = -1;
         QVERIFY(controller.getUserInfo(QStringLiteral("ZED"), &uid, &gid));

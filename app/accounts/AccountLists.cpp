@@ -3,10 +3,75 @@
 #include "DirectoryService.h"
 #include "SystemLog.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+
+namespace {
+
+// The names and IDs of a fill share a few large allocations: each is a few
+// characters, and a heap block of its own for each of several hundred
+// thousand of them costs more than reading them from the directory. Each
+// string holds a reference to its block, which lives as long as the last of
+// them; writing to one copies it out first, as for any shared QString.
+class StringArena
+{
+public:
+    StringArena() = default;
+    ~StringArena() { release(); }
+    StringArena(const StringArena &) = delete;
+    StringArena &operator=(const StringArena &) = delete;
+
+    QString take(const char *utf8, qsizetype length)
+    {
+        // UTF-8 never needs more UTF-16 units than it has bytes.
+        if (m_used + length + 1 > m_capacity && !renew(length + 1))
+            return QString::fromUtf8(utf8, length);
+        char16_t *begin = m_data + m_used;
+        m_decoder.resetState();
+        const QChar *end = m_decoder.appendToBuffer(reinterpret_cast<QChar *>(begin), QByteArrayView(utf8, length));
+        const qsizetype size = end - reinterpret_cast<QChar *>(begin);
+        begin[size] = u'\0';
+        m_used += size + 1;
+        m_header->ref();
+        return QString(QString::DataPointer(m_header, begin, size));
+    }
+
+private:
+    static constexpr qsizetype kBlock = 8192; // UTF-16 units: 16 KiB
+
+    bool renew(qsizetype atLeast)
+    {
+        release();
+        const qsizetype capacity = std::max(kBlock, atLeast);
+        auto [header, data] = QTypedArrayData<char16_t>::allocate(capacity);
+        if (!header)
+            return false;
+        m_header = header;
+        m_data = data;
+        m_capacity = capacity;
+        m_used = 0;
+        return true;
+    }
+    void release()
+    {
+        if (m_header)
+            QString::DataPointer(m_header, m_data, 0); // drops the arena's own reference
+        m_header = nullptr;
+        m_capacity = m_used = 0;
+    }
+
+    QTypedArrayData<char16_t> *m_header = nullptr;
+    char16_t *m_data = nullptr;
+    qsizetype m_capacity = 0;
+    qsizetype m_used = 0;
+    QStringDecoder m_decoder{QStringDecoder::Utf8};
+};
+
+} // namespace
 
 void fillAccountLists(const char *recordType, const std::vector<AccountListTarget> &targets)
 {
@@ -59,6 +124,21 @@ void fillAccountLists(const char *recordType, const std::vector<AccountListTarge
                                 targets.size() > 2 ? targets[2].attributeType : nullptr, nullptr);
 
     const std::uint32_t wanted = std::uint32_t(targets.size());
+    std::size_t typeLengths[3] = {};
+    for (std::size_t t = 0; t < targets.size(); ++t)
+        typeLengths[t] = std::strlen(targets[t].attributeType);
+    // Which target an attribute type names: records usually carry them in
+    // the order asked for, so that one is tried first.
+    StringArena strings;
+    auto targetOf = [&](const AttributeEntry *attribute, std::size_t guess) -> int {
+        for (std::size_t n = 0; n < targets.size(); ++n) {
+            const std::size_t t = (guess + n) % targets.size();
+            if (attribute->typeLength == typeLengths[t]
+                && std::memcmp(attribute->typeName, targets[t].attributeType, typeLengths[t]) == 0)
+                return int(t);
+        }
+        return -1;
+    };
     do {
         dsGetRecordList(node, buffer, recordNames, eDSExact, recordTypes, attributeTypes, false, &recordCount,
                         &continuation);
@@ -70,32 +150,33 @@ void fillAccountLists(const char *recordType, const std::vector<AccountListTarge
             if (dsGetRecordEntry(node, buffer, i, &attributes, &record) != eDSNoErr)
                 continue;
             if (record->attributeCount == wanted) {
-                // Collected first, appended only when every list gets its
-                // value, so that the lists stay parallel.
-                QString values[3];
+                // Each value goes straight to its list; a record that turns out
+                // short of a type takes back what it added, so that the lists
+                // stay parallel.
                 bool filled[3] = {false, false, false};
-                for (std::uint32_t j = 1; j <= wanted; ++j) {
+                bool whole = true;
+                for (std::uint32_t j = 1; j <= wanted && whole; ++j) {
                     AttributeValueListRef valueList = 0;
                     AttributeEntry *attribute = nullptr;
                     AttributeValueEntry *value = nullptr;
                     dsGetAttributeEntry(node, buffer, attributes, j, &valueList, &attribute);
                     dsGetAttributeValue(node, buffer, 1, valueList, &value);
-                    if (attribute && value) {
-                        for (std::size_t t = 0; t < targets.size(); ++t) {
-                            if (std::strcmp(attribute->typeName, targets[t].attributeType) == 0) {
-                                values[t] = QString::fromUtf8(value->data, value->length);
-                                filled[t] = true;
-                                break;
-                            }
-                        }
+                    const int t = attribute && value ? targetOf(attribute, j - 1) : -1;
+                    if (t >= 0 && !filled[t]) {
+                        targets[t].list->emplaceBack(strings.take(value->data, value->length));
+                        filled[t] = true;
+                    } else {
+                        whole = false;
                     }
                     dsDeallocAttributeValueEntry(directory, value);
                     dsDeallocAttributeEntry(directory, attribute);
                     dsCloseAttributeValueList(valueList);
                 }
-                if (std::all_of(filled, filled + wanted, [](bool f) { return f; })) {
-                    for (std::size_t t = 0; t < targets.size(); ++t)
-                        targets[t].list->append(values[t]);
+                if (!whole) {
+                    for (std::size_t t = 0; t < targets.size(); ++t) {
+                        if (filled[t])
+                            targets[t].list->removeLast();
+                    }
                 }
             }
             dsCloseAttributeList(attributes);
