@@ -19,9 +19,9 @@ AuthenticationDialog::AuthenticationDialog(const QString &message, const QString
     auto *text = new QLabel(message, this);
     text->setWordWrap(true);
     text->setObjectName(QStringLiteral("message"));
-    auto *who = new QLabel(tr("An administrator's password is needed: %1").arg(identity), this);
+    auto *who = new QLabel(tr("An administrator must authenticate to continue."), this);
     who->setWordWrap(true);
-    m_prompt = new QLabel(tr("&Password:"), this);
+    m_prompt = new QLabel(tr("&Password for %1:").arg(identity), this);
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("password"));
     m_password->setEchoMode(QLineEdit::Password);
