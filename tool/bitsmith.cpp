@@ -53,7 +53,8 @@ void ensureStandardDescriptors()
     }
 }
 
-// Nothing of the caller's environment reaches GLib, GIO or polkit.
+// Nothing of the caller's environment (locale, time zone, bus addresses,
+// loader variables the kernel let through) steers what runs as root here.
 void scrubEnvironment()
 {
     if (clearenv() != 0 || setenv("PATH", "/usr/sbin:/usr/bin:/sbin:/bin", 1) != 0)

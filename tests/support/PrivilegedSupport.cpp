@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
