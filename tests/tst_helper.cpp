@@ -22,7 +22,7 @@ class HelperTest : public QObject
     theController controller;
     Administrator administrator;
     QString helper;
-    const QString rootOwned = QStringLiteral("/var/tmp/brindle-fixtures/root-owned-1");
+    const QString rootOwned = fixture(QStringLiteral("root-owned-1"));
 
     QByteArray ownForm() const
     {
@@ -107,7 +107,8 @@ private slots:
         QTest::addColumn<int>("exitStatus");
         QTest::addColumn<QString>("message");
         QTest::addColumn<unsigned>("mode"); // of the fixture afterwards
-        const QByteArray file = "/var/tmp/brindle-fixtures/root-owned-2";
+        const QByteArray file = QFile::encodeName(fixture(QStringLiteral("root-owned-2")));
+        const QByteArray none = QFile::encodeName(fixture(QStringLiteral("none")));
         QTest::newRow("decimal 493") << QList<QByteArray>{file, "493"} << 0 << QString() << 0755u;
         QTest::newRow("0755 is read as decimal") << QList<QByteArray>{file, "0755"} << 0 << QString() << 01363u;
         QTest::newRow("blanks and sign") << QList<QByteArray>{file, "  +420xyz"} << 0 << QString() << 0644u;
@@ -116,8 +117,8 @@ private slots:
                                       << "Usage: bitsmith <pathfile> permission\n" << 0u;
         QTest::newRow("three arguments") << QList<QByteArray>{file, "493", "x"} << 255
                                          << "Usage: bitsmith <pathfile> permission\n" << 0u;
-        QTest::newRow("missing file") << QList<QByteArray>{"/var/tmp/brindle-fixtures/none", "493"} << 255
-                                      << "Path /var/tmp/brindle-fixtures/none Stato: -1. ChMod: 755 - 493\n" << 0u;
+        QTest::newRow("missing file") << QList<QByteArray>{none, "493"} << 255
+                                      << "Path " + QString::fromLocal8Bit(none) + " Stato: -1. ChMod: 755 - 493\n" << 0u;
     }
     void helperCommandLine()
     {
@@ -128,7 +129,7 @@ private slots:
         const HelperRun run = runHelper(helper, args, ownForm());
         QCOMPARE(run.exitStatus, exitStatus);
         QCOMPARE(run.standardError, message);
-        QCOMPARE(inodeOf(QStringLiteral("/var/tmp/brindle-fixtures/root-owned-2")), (Inode{mode, 0}));
+        QCOMPARE(inodeOf(fixture(QStringLiteral("root-owned-2"))), (Inode{mode, 0}));
     }
 
     void notRootComesBeforeTheArguments()
@@ -169,7 +170,7 @@ private slots:
     void forgedExternalFormsAreRefused()
     {
         QFETCH(QByteArray, input);
-        const QString file = QStringLiteral("/var/tmp/brindle-fixtures/root-owned-3");
+        const QString file = fixture(QStringLiteral("root-owned-3"));
         const HelperRun run = runHelper(helper, {QFile::encodeName(file), "511"}, input);
         QCOMPARE(run.exitStatus, 255);
         QCOMPARE(run.standardError, QString());
@@ -179,7 +180,7 @@ private slots:
     void bytesAfterTheFirst32AreNeverRead()
     {
         const QByteArray tail("0123456789abcdef");
-        const HelperRun run = runHelper(helper, {"/var/tmp/brindle-fixtures/root-owned-4", "384"}, ownForm() + tail);
+        const HelperRun run = runHelper(helper, {QFile::encodeName(fixture(QStringLiteral("root-owned-4"))), "384"}, ownForm() + tail);
         QCOMPARE(run.exitStatus, 0);
         QCOMPARE(run.leftOnInput, tail);
     }
@@ -189,9 +190,9 @@ private slots:
         QTemporaryDir empty;
         setResourceDirectoryForTesting(empty.path());
         controller.newPermission = 0644;
-        QVERIFY(!controller.chModFileAtPathAuthorized(QStringLiteral("/var/tmp/brindle-fixtures/root-owned-4")));
+        QVERIFY(!controller.chModFileAtPathAuthorized(fixture(QStringLiteral("root-owned-4"))));
         setResourceDirectoryForTesting(QString());
-        QCOMPARE(inodeOf(QStringLiteral("/var/tmp/brindle-fixtures/root-owned-4")).mode, 0600u);
+        QCOMPARE(inodeOf(fixture(QStringLiteral("root-owned-4"))).mode, 0600u);
     }
 };
 

@@ -104,6 +104,16 @@ Inode inodeOf(const QString &path)
     return {unsigned(st.st_mode & 07777), unsigned(st.st_uid)};
 }
 
+QString fixturesDir()
+{
+    return qEnvironmentVariable("BRINDLE_FIXTURES", QStringLiteral("/var/tmp/brindle-fixtures"));
+}
+
+QString fixture(const QString &name)
+{
+    return fixturesDir() + QLatin1Char('/') + name;
+}
+
 bool requireTestEnvironment(QString *why)
 {
     if (geteuid() == 0) {
@@ -112,7 +122,7 @@ bool requireTestEnvironment(QString *why)
         return false;
     }
     if (!QFile::exists(QStringLiteral("/usr/share/polkit-1/actions/it.vantelo.brindle.policy"))
-        || !QFile::exists(QStringLiteral("/var/tmp/brindle-fixtures/root-owned-1"))) {
+        || !QFile::exists(fixture(QStringLiteral("root-owned-1")))) {
         *why = QStringLiteral("the test environment is missing: run scripts/test-env.sh BUILD_DIR as root");
         return false;
     }

@@ -60,6 +60,11 @@ struct Inode
 };
 Inode inodeOf(const QString &path);
 
+// The folder of root-owned fixture files that scripts/test-env.sh made.
+QString fixturesDir();
+// fixturesDir() + "/" + name
+QString fixture(const QString &name);
+
 // Fails the test unless it runs as an ordinary user with the test
 // environment (scripts/test-env.sh) in place.
 bool requireTestEnvironment(QString *why);
