@@ -1,5 +1,6 @@
 #include "MainWindowLoader.h"
 
+#include "BXColorPicker.h"
 #include "theController.h"
 #include "ui_MainWindow.h"
 
@@ -68,6 +69,8 @@ void connectActions(theController *c, const Ui::MainWindow &ui)
                            ui.advNewSticky, ui.advNewSetUID, ui.advNewSetGID}) {
         QObject::connect(box, &QCheckBox::toggled, c, [c, box] { c->computeNewPermission(box); });
     }
+    QObject::connect(ui.applyAdvancedButton, &QPushButton::clicked, c, [c] { c->applyadvperm(); });
+    ui.applyAdvancedButton->setEnabled(true);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, c, &theController::applicationWillTerminate);
 }
 
@@ -99,6 +102,8 @@ MainWindowLoader MainWindowLoader::load()
     loaded.dropView = ui.dropView;
     connectOutlets(loaded.controller, ui, loaded.window);
     connectActions(loaded.controller, ui);
+    BXColorPicker::registerWithColorPanel();
+    loaded.controller->prepareAdvancedPanel();
     loaded.controller->awakeFromNib();
     return loaded;
 }

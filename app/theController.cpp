@@ -78,6 +78,7 @@ void theController::awakeFromNib()
         const float y = WindowPlacement::bottomLeftOriginY(screenHeight, windowHeight);
         theMainWnd->move(WindowPlacement::topLeftFromBottomLeft(screenHeight, y, windowHeight));
     }
+    prepareColorPanel();
 
     putInspectedTitleSet();
     cmdInfoGroup->setText(QString());
@@ -101,7 +102,10 @@ void theController::awakeFromNib()
     initAdvancedOptions();
 }
 
-void theController::applicationDidFinishLaunching() {}
+void theController::applicationDidFinishLaunching()
+{
+    showLabelPicker();
+}
 
 void theController::applicationWillTerminate() {}
 
@@ -207,29 +211,3 @@ void theController::DoWork(const QString &path)
         itemChanged->setText(tr("Can't read “%1”: %2").arg(path, QString::fromLocal8Bit(std::strerror(readError))));
     }
 }
-
-void theController::initAdvancedOptions()
-{
-    for (QComboBox *popUp : {advCurrentOwn, advCurrentGrp, advNewOwn, advNewGrp})
-        popUp->clear();
-    for (QCheckBox *box : {advCurrentSticky, advCurrentSetUID, advCurrentSetGID, advCurrentLocked,
-                           advCurrentHidden, advNewSticky, advNewSetUID, advNewSetGID, advNewLocked,
-                           advNewHidden})
-        box->setChecked(false);
-    advCurrentLabelColor->setColor(Color::whiteColor());
-    advNewLabelColor->setColor(Color::whiteColor());
-    newSetGIDBit = 0;
-    bCurrentLocked = 0;
-    bCurrentLabelIndexColor = 0;
-    bCurrentSticky = 0;
-    bCurrentSetUID = 0;
-    bCurrentSetGID = 0;
-    bCurrentHidden = 0;
-    newStickyBit = 0;
-    newSetUIDBit = 0;
-    currentLabelColor = nullptr;
-}
-
-// The advanced panel's fill from the item arrives with the Finder layer;
-// until then the panel stays as initAdvancedOptions() left it.
-void theController::getAdvInfo(QObject *) {}

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class AccountPopUpModel;
 class ColorWell;
 class OpenPanel;
 class QCheckBox;
@@ -137,6 +138,13 @@ public:
     // Makes bitsmith root-owned with mode 4755 again when it lost its set-user-ID bit.
     void repairTool();
 
+    // Configures the advanced panel's controls once, before awakeFromNib():
+    // list-style, searchable account pop-ups, wells that name label colours.
+    void prepareAdvancedPanel();
+    // What a label well calls its colour: "no label" for white, the colour's
+    // name, else its components.
+    static QString labelColorName(const ColorRef &color);
+
     // Sent by the drop view through the application delegate, by name.
     Q_INVOKABLE void setFileName(const QString &path);
 
@@ -145,10 +153,20 @@ public slots:
     void computeNewPermission(QObject *sender = nullptr);
     void getAdvInfo(QObject *sender = nullptr);
     void changeColor(QObject *sender = nullptr);
+    void applyadvperm(QObject *sender = nullptr);
 
 private:
     void init();
+    // The colour panel's mask, target, action and continuity (before the
+    // panel is first asked for), and its label picker once launched.
+    void prepareColorPanel();
+    void showLabelPicker();
+    // Sets or clears the item's immutable flag; when the kernel refuses
+    // (only CAP_LINUX_IMMUTABLE may change it), chattr does it as root.
+    void changeImmutableFlag(const QString &path, bool immutable);
     void putInspectedTitleSet();
 
     QPointer<OpenPanel> openPanel; // held from selectItem() until its end callback
+    AccountPopUpModel *m_userPopUp = nullptr;  // owned as a child
+    AccountPopUpModel *m_groupPopUp = nullptr; // owned as a child
 };

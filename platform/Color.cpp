@@ -25,3 +25,15 @@ ColorRef Color::calibratedRGB(float red, float green, float blue, float alpha)
 {
     return std::make_shared<const Color>(QColor::fromRgbF(red, green, blue, alpha), QString());
 }
+
+bool Color::getCalibratedRGB(float *red, float *green, float *blue, float *alpha) const
+{
+    if (!m_rgba.isValid())
+        return false;
+    const QColor rgb = m_rgba.toRgb();
+    *red = float(rgb.redF());
+    *green = float(rgb.greenF());
+    *blue = float(rgb.blueF());
+    *alpha = float(rgb.alphaF());
+    return true;
+}

@@ -30,6 +30,9 @@ public:
     static ColorRef calibratedRGB(float red, float green, float blue, float alpha);
 
     QColor rgba() const { return m_rgba; }
+    // The components in the calibrated RGB space; false, with nothing
+    // written, for a colour that has none there.
+    bool getCalibratedRGB(float *red, float *green, float *blue, float *alpha) const;
     // Empty for colours not made by name.
     QString name() const { return m_name; }
 

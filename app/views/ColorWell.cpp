@@ -1,14 +1,31 @@
 #include "ColorWell.h"
 
+#include "ColorPanel.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+
+namespace {
+
+QString defaultName(const ColorRef &color)
+{
+    if (!color)
+        return QString();
+    return color->name().isEmpty() ? color->rgba().name(QColor::HexRgb) : color->name();
+}
+
+} // namespace
 
 ColorWell::ColorWell(QWidget *parent)
     : QFrame(parent)
     , m_color(Color::whiteColor())
+    , m_namer(defaultName)
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    setFocusPolicy(Qt::TabFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(36, 22);
+    describe();
 }
 
 void ColorWell::setColor(ColorRef color)
@@ -16,11 +33,77 @@ void ColorWell::setColor(ColorRef color)
     if (color == m_color)
         return;
     m_color = std::move(color);
-    const QString name = m_color && !m_color->name().isEmpty() ? m_color->name()
-                         : m_color ? m_color->rgba().name(QColor::HexRgb) : QString();
-    setAccessibleDescription(name);
-    setToolTip(name);
+    describe();
     update();
+}
+
+void ColorWell::setColorNamer(std::function<QString(const ColorRef &)> namer)
+{
+    m_namer = namer ? std::move(namer) : defaultName;
+    describe();
+}
+
+QString ColorWell::colorName() const
+{
+    return m_namer(m_color);
+}
+
+void ColorWell::describe()
+{
+    // The value is the name a screen reader speaks; what the well is for
+    // stays in its description (set in the window description).
+    const QString name = colorName();
+    setAccessibleName(name);
+    setToolTip(name);
+}
+
+bool ColorWell::isActive() const
+{
+    return ColorPanel::sharedColorPanelExists() && ColorPanel::sharedColorPanel()->activeWell() == this;
+}
+
+void ColorWell::activate()
+{
+    ColorPanel *panel = ColorPanel::sharedColorPanel();
+    if (panel->activeWell() != this) {
+        panel->setActiveWell(this);
+        // Only the active well follows the panel; the connections end with
+        // the next activation of another well.
+        connect(panel, &ColorPanel::colorChanged, this, [this, panel](ColorRef color) {
+            if (panel->activeWell() == this)
+                setColor(std::move(color));
+        }, Qt::UniqueConnection);
+        connect(panel, &ColorPanel::activeWellChanged, this, [this] { update(); }, Qt::UniqueConnection);
+        panel->setColor(m_color);
+    }
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    update();
+}
+
+void ColorWell::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        activate();
+        event->accept();
+        return;
+    }
+    QFrame::mousePressEvent(event);
+}
+
+void ColorWell::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        activate();
+        event->accept();
+        return;
+    default:
+        QFrame::keyPressEvent(event);
+    }
 }
 
 QSize ColorWell::sizeHint() const
@@ -33,7 +116,14 @@ void ColorWell::paintEvent(QPaintEvent *event)
     QFrame::paintEvent(event);
     QPainter painter(this);
     const QRect swatch = contentsRect().adjusted(3, 3, -3, -3);
-    painter.fillRect(swatch, m_color ? m_color->rgba() : QColor(Qt::transparent));
+    painter.fillRect(swatch, m_color && m_color->rgba().isValid() ? m_color->rgba() : QColor(Qt::transparent));
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(swatch.adjusted(0, 0, -1, -1));
+    if (isActive() || hasFocus()) {
+        // The active well, and the one the keyboard is on, wear the
+        // highlight colour round the swatch.
+        QPen pen(palette().color(QPalette::Highlight), isActive() ? 3 : 1);
+        painter.setPen(pen);
+        painter.drawRect(contentsRect().adjusted(1, 1, -2, -2));
+    }
 }
