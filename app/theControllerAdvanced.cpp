@@ -65,7 +65,7 @@ void theController::prepareAdvancedPanel()
             if (row >= 0)
                 popUp->setCurrentIndex(row);
             else
-                popUp->lineEdit()->setText(popUp->currentIndex() >= 0 ? popUp->currentText() : QString());
+                popUp->lineEdit()->setText(popUp->itemText(popUp->currentIndex()));
         });
     }
     advCurrentLabelColor->setEnabled(false);

@@ -65,21 +65,26 @@ bool ColorWell::isActive() const
 void ColorWell::activate()
 {
     ColorPanel *panel = ColorPanel::sharedColorPanel();
+    if (!m_followsPanel) {
+        m_followsPanel = true;
+        connect(panel, &ColorPanel::colorChanged, this, &ColorWell::takePanelColor);
+        connect(panel, &ColorPanel::activeWellChanged, this, [this] { update(); });
+    }
     if (panel->activeWell() != this) {
         panel->setActiveWell(this);
-        // Only the active well follows the panel; the connections end with
-        // the next activation of another well.
-        connect(panel, &ColorPanel::colorChanged, this, [this, panel](ColorRef color) {
-            if (panel->activeWell() == this)
-                setColor(std::move(color));
-        }, Qt::UniqueConnection);
-        connect(panel, &ColorPanel::activeWellChanged, this, [this] { update(); }, Qt::UniqueConnection);
         panel->setColor(m_color);
     }
     panel->show();
     panel->raise();
     panel->activateWindow();
     update();
+}
+
+void ColorWell::takePanelColor(ColorRef color)
+{
+    // Only the active well follows the panel.
+    if (isActive())
+        setColor(std::move(color));
 }
 
 void ColorWell::mousePressEvent(QMouseEvent *event)

@@ -39,7 +39,9 @@ protected:
 
 private:
     void describe();
+    void takePanelColor(ColorRef color);
 
+    bool m_followsPanel = false;
     ColorRef m_color;
     std::function<QString(const ColorRef &)> m_namer;
 };
