@@ -164,7 +164,10 @@ void theController::changeImmutableFlag(const QString &path, bool immutable)
 {
     const QByteArray cPath = bytesFromPath(path);
     const int refused = setImmutableFlag(cPath.constData(), immutable);
-    if (refused != EPERM && refused != EACCES)
+    // Asked as root only for a change from what the panel shows: leaving
+    // the box as it was must not end in a password dialog, also where the
+    // item can't even be opened to look.
+    if ((refused != EPERM && refused != EACCES) || immutable == (bCurrentLocked != 0))
         return;
     // Only a process with CAP_LINUX_IMMUTABLE may change the flag, so any
     // user but root is refused: chattr does it as root, under Brindle's

@@ -1,0 +1,120 @@
+// The locked flag for an ordinary user: the kernel refuses it without
+// CAP_LINUX_IMMUTABLE, so the panel has chattr do it as root, after one
+// administrator authentication, against the real polkitd.
+#include "ColorWell.h"
+#include "FinderFlags.h"
+#include "InodeFlags.h"
+#include "MainWindowLoader.h"
+#include "support/PrivilegedSupport.h"
+#include "theController.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+class LockTest : public QObject
+{
+    Q_OBJECT
+
+    MainWindowLoader w;
+    theController *c = nullptr;
+    Administrator administrator;
+    QTemporaryDir *scratch = nullptr;
+
+    QString makeFile(const QString &name)
+    {
+        const QString path = scratch->filePath(name);
+        ::close(::open(QFile::encodeName(path).constData(), O_CREAT | O_WRONLY, 0644));
+        return path;
+    }
+
+    static int locked(const QString &path) { return immutableFlag(QFile::encodeName(path).constData()); }
+
+    void applyLocked(const QString &path, bool lock)
+    {
+        c->DoWork(path);
+        c->advNewLocked->setChecked(lock);
+        c->applyadvperm();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QString why;
+        if (!requireTestEnvironment(&why))
+            QFAIL(qPrintable(why));
+        // Under /var/tmp: the build folder is root's, and the flag needs a
+        // file system that keeps it.
+        scratch = new QTemporaryDir(QStringLiteral("/var/tmp/brindle-lock-XXXXXX"));
+        QVERIFY(scratch->isValid());
+        w = MainWindowLoader::load();
+        c = w.controller;
+        const QString probe = makeFile(QStringLiteral("probe"));
+        QCOMPARE(setImmutableFlag(QFile::encodeName(probe).constData(), true), EPERM);
+    }
+
+    void cleanupTestCase()
+    {
+        delete w.window;
+        delete scratch;
+    }
+
+    void unchangedBoxAsksNothing()
+    {
+        // Before any authentication is kept. A root file the tester can't
+        // even open: the label fails quietly, and the lock as shown is left
+        // alone without a password.
+        const int asked = administrator.requests();
+        const QString file = fixture(QStringLiteral("root-owned-2"));
+        StderrCapture capture;
+        applyLocked(file, false);
+        capture.stop();
+        QCOMPARE(administrator.requests(), asked);
+    }
+
+    // While polkit keeps nothing for this process.
+    void cancelledLeavesItUnlocked()
+    {
+        const QString file = makeFile(QStringLiteral("cancelled"));
+        administrator.script({Administrator::kCancel});
+        StderrCapture capture;
+        applyLocked(file, true);
+        const QString log = capture.stop();
+        QCOMPARE(administrator.requests(), 1);
+        QVERIFY2(log.contains(QStringLiteral("durante l'esecuzione /usr/bin/chattr")), qPrintable(log));
+        QCOMPARE(locked(file), 0);
+        QVERIFY(!c->advCurrentLocked->isChecked());
+    }
+
+    void lockedAndUnlockedAfterOneAuthentication()
+    {
+        const int asked = administrator.requests();
+        const QString file = makeFile(QStringLiteral("-locked by the panel"));
+        c->DoWork(file);
+        c->advNewLabelColor->setColor(Color::greenColor());
+        c->advNewHidden->setChecked(true);
+        c->advNewLocked->setChecked(true);
+        c->applyadvperm();
+        QCOMPARE(administrator.requests(), asked + 1);
+        QCOMPARE(locked(file), 1);
+        QVERIFY(c->advCurrentLocked->isChecked());
+        QVERIFY(c->advNewLocked->isChecked());
+        // Label before the lock; the invisibility after it is refused.
+        short index = 0;
+        QCOMPARE(fileIsInvisible(QFile::encodeName(file).constData(), &index), 0);
+        QCOMPARE(index, short(4));
+
+        applyLocked(file, false);
+        QCOMPARE(locked(file), 0);
+        QVERIFY(!c->advCurrentLocked->isChecked());
+        QCOMPARE(administrator.requests(), asked + 1);
+    }
+};
+
+QTEST_MAIN(LockTest)
+#include "tst_lock.moc"
