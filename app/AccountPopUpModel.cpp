@@ -22,13 +22,18 @@ void AccountPopUpModel::rebuild(const QStringList &list)
 {
     m_names = list;
     m_model.setStringList(m_names);
-    m_rowOfName.clear();
-    m_rowOfName.reserve(m_names.size());
-    for (int row = int(m_names.size()) - 1; row >= 0; --row)
-        m_rowOfName.insert(m_names.at(row), row);
+    m_sorted = false;
+}
+
+bool AccountPopUpModel::ensureSorted()
+{
+    if (m_sorted)
+        return false;
+    m_sorted = true;
     QStringList sorted = m_names;
     sorted.sort(Qt::CaseInsensitive);
     m_sortedNames.setStringList(sorted);
+    return true;
 }
 
 void AccountPopUpModel::fill(QComboBox *popUp, const QStringList &list)

@@ -57,10 +57,18 @@ void theController::prepareAdvancedPanel()
         popUp->setMaxVisibleItems(20);
         QLineEdit *edit = popUp->lineEdit();
         edit->setAccessibleName(popUp->accessibleName());
+        AccountPopUpModel *kind = popUp == advNewOwn ? m_userPopUp : m_groupPopUp;
+        connect(edit, &QLineEdit::textEdited, this, [kind](const QString &typed) {
+            if (kind->ensureSorted()) {
+                // The completer looked at the names before they were there.
+                kind->completer()->setCompletionPrefix(typed);
+                kind->completer()->complete();
+            }
+        });
+        static_cast<QListView *>(popUp->view())->setUniformItemSizes(true);
         // What the field shows is always a name of the list: a finished edit
         // selects the name typed, or returns to the selection.
-        connect(edit, &QLineEdit::editingFinished, this, [this, popUp] {
-            const AccountPopUpModel *kind = popUp == advNewOwn ? m_userPopUp : m_groupPopUp;
+        connect(edit, &QLineEdit::editingFinished, this, [popUp, kind] {
             const int row = kind->rowOfTyped(popUp->lineEdit()->text());
             if (row >= 0)
                 popUp->setCurrentIndex(row);

@@ -230,10 +230,12 @@ private slots:
         QCompleter *completer = c->advNewOwn->completer();
         QVERIFY(completer);
         QCOMPARE(completer->modelSorting(), QCompleter::CaseInsensitivelySortedModel);
-        completer->setCompletionPrefix(QStringLiteral("AL"));
+        QLineEdit *edit = c->advNewOwn->lineEdit();
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("AL"));
+        QCOMPARE(completer->completionPrefix(), QStringLiteral("AL"));
         QCOMPARE(completer->currentCompletion(), QStringLiteral("Alice"));
 
-        QLineEdit *edit = c->advNewOwn->lineEdit();
         edit->setText(QStringLiteral("BOB"));
         emit edit->editingFinished();
         QCOMPARE(c->advNewOwn->currentIndex(), 2);
