@@ -321,6 +321,11 @@ private slots:
         QCOMPARE(black->rgba(), QColor(Qt::black));
         applyOptions()->click();
         QCOMPARE(labelOf(file), short(7)); // ...that the black rule makes gray
+
+        // Escape closes the panel and ends the well's editing.
+        QTest::keyClick(panel, Qt::Key_Escape);
+        QTRY_VERIFY(!panel->isVisible());
+        QCOMPARE(panel->activeWell(), nullptr);
     }
 
     void pickerAnswers()

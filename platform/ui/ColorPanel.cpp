@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -211,6 +212,15 @@ void ColorPanel::showEvent(QShowEvent *event)
     if (!currentPicker() && !m_pickers.isEmpty())
         showPicker(0);
     QWidget::showEvent(event);
+}
+
+void ColorPanel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ColorPanel::closeEvent(QCloseEvent *event)
