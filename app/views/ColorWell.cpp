@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 namespace {
 
@@ -73,6 +74,19 @@ void ColorWell::activate()
     if (panel->activeWell() != this) {
         panel->setActiveWell(this);
         panel->setColor(m_color);
+    }
+    if (!panel->isVisible()) {
+        // Beside the well's window, where it hides nothing of it.
+        panel->adjustSize();
+        const QRect window = this->window()->frameGeometry();
+        QPoint at = window.topRight() + QPoint(8, 0);
+        if (const QScreen *screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            if (at.x() + panel->width() > room.right())
+                at.setX(qMax(room.left(), window.left() - panel->width() - 8));
+            at.setY(qBound(room.top(), at.y(), qMax(room.top(), room.bottom() - panel->height())));
+        }
+        panel->move(at);
     }
     panel->show();
     panel->raise();
