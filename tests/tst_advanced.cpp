@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -92,7 +93,13 @@ private slots:
         if (::setxattr(probe.constData(), "user.brindle.probe", "1", 1, 0) != 0)
             QSKIP("the build folder's file system refuses user extended attributes");
     }
-    void cleanupTestCase() { delete dir; }
+    void cleanupTestCase()
+    {
+        // A failed lock test must not leave a folder nobody can remove.
+        for (const QString &name : QDir(dir->path()).entryList(QDir::Files | QDir::Hidden))
+            setImmutableFlag(QFile::encodeName(dir->filePath(name)).constData(), false);
+        delete dir;
+    }
 
     void init()
     {

@@ -60,6 +60,10 @@ private slots:
 
     void cleanupTestCase()
     {
+        // A failed test must not leave a locked file behind (polkit still
+        // keeps the authentication for the unlock).
+        if (locked(scratch->filePath(QStringLiteral("-locked by the panel"))) == 1)
+            applyLocked(scratch->filePath(QStringLiteral("-locked by the panel")), false);
         delete w.window;
         delete scratch;
     }
