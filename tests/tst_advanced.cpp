@@ -231,7 +231,8 @@ private slots:
 
     void typingANameFindsIt()
     {
-        c->saElencoUtentiFromDirectory = {QStringLiteral("zed"), QStringLiteral("Alice"), QStringLiteral("bob")};
+        c->saElencoUtentiFromDirectory = {QStringLiteral("zed"), QStringLiteral("Alice"), QStringLiteral("bob"),
+                                          QStringLiteral("Émile"), QStringLiteral("ärger"), QStringLiteral("alf")};
         c->ownerName->setText(QStringLiteral("zed"));
         c->getAdvInfo();
         QCompleter *completer = c->advNewOwn->completer();
@@ -241,7 +242,14 @@ private slots:
         edit->clear();
         QTest::keyClicks(edit, QStringLiteral("AL"));
         QCOMPARE(completer->completionPrefix(), QStringLiteral("AL"));
-        QCOMPARE(completer->currentCompletion(), QStringLiteral("Alice"));
+        QCOMPARE(completer->completionCount(), 2);
+        QCOMPARE(completer->currentCompletion(), QStringLiteral("alf"));
+        for (const auto &[typed, found] : {std::pair{"ÉMI", "Émile"}, std::pair{"Är", "ärger"}, std::pair{"ALI", "Alice"}}) {
+            edit->clear();
+            QTest::keyClicks(edit, QString::fromUtf8(typed));
+            QCOMPARE(completer->completionCount(), 1);
+            QCOMPARE(completer->currentCompletion(), QString::fromUtf8(found));
+        }
 
         edit->setText(QStringLiteral("BOB"));
         emit edit->editingFinished();
