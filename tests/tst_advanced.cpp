@@ -12,6 +12,7 @@
 #include "theController.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -122,6 +123,11 @@ private slots:
         QCOMPARE(c->advCurrentLabelColor->color(), Color::orangeColor());
         QCOMPARE(c->advNewLabelColor->color(), Color::orangeColor());
         QCOMPARE(c->advNewLabelColor->accessibleName(), QStringLiteral("orange"));
+        QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(c->advNewLabelColor);
+        QVERIFY(spoken);
+        QCOMPARE(spoken->role(), QAccessible::Button);
+        QCOMPARE(spoken->text(QAccessible::Name), QStringLiteral("orange"));
+        QCOMPARE(spoken->text(QAccessible::Description), QStringLiteral("New label colour"));
         for (QCheckBox *box : {c->advCurrentHidden, c->advNewHidden, c->advCurrentLocked, c->advNewLocked})
             QVERIFY(!box->isChecked());
         QVERIFY(applyOptions()->isEnabled());
@@ -137,6 +143,11 @@ private slots:
         QCOMPARE(c->currentLabelColor, ColorRef());
         QCOMPARE(c->advCurrentLabelColor->color(), Color::whiteColor());
         QCOMPARE(c->advCurrentLabelColor->accessibleName(), QStringLiteral("no label"));
+        // Pressed through the screen reader, the new well opens the panel.
+        QAccessibleInterface *well = QAccessible::queryAccessibleInterface(c->advNewLabelColor);
+        well->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(ColorPanel::sharedColorPanel()->isVisible());
+        QCOMPARE(ColorPanel::sharedColorPanel()->activeWell(), c->advNewLabelColor);
     }
 
     void unreadableItemKeepsTheEarlierLabel()

@@ -2,6 +2,7 @@
 
 #include "ColorPanel.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +17,34 @@ QString defaultName(const ColorRef &color)
     return color->name().isEmpty() ? color->rgba().name(QColor::HexRgb) : color->name();
 }
 
+// What a screen reader meets: a button named by its colour that opens the
+// colour panel when pressed.
+class ColorWellAccessible : public QAccessibleWidget
+{
+public:
+    explicit ColorWellAccessible(QWidget *well) : QAccessibleWidget(well, QAccessible::Button) {}
+
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &actionName) override
+    {
+        if (actionName == pressAction() && widget()->isEnabled())
+            static_cast<ColorWell *>(widget())->activate();
+        else
+            QAccessibleWidget::doAction(actionName);
+    }
+};
+
+QAccessibleInterface *accessibleWell(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("ColorWell") && object && object->isWidgetType())
+        return new ColorWellAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
 } // namespace
 
 ColorWell::ColorWell(QWidget *parent)
@@ -26,6 +55,8 @@ ColorWell::ColorWell(QWidget *parent)
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(36, 22);
+    static const bool installed = (QAccessible::installFactory(accessibleWell), true);
+    Q_UNUSED(installed);
     describe();
 }
 
