@@ -89,7 +89,11 @@ ColorPanel::ColorPanel(int mask)
         if (!picker)
             continue;
         picker->setParent(this);
-        m_pickers.append(picker->initWithPickerMask(mask, this));
+        // A picker may decline the mask by answering nothing.
+        if (ColorPicker *accepted = picker->initWithPickerMask(mask, this))
+            m_pickers.append(accepted);
+        else
+            delete picker;
     }
 
     for (int i = 0; i < m_pickers.size(); ++i) {
