@@ -205,6 +205,12 @@ private slots:
         QCOMPARE(fileIsInvisible(file.constData(), &index), 0);
         QCOMPARE(index, short(0));
         QVERIFY(attribute(file).isEmpty()); // reading writes nothing
+
+        // Writing what no record already means creates none.
+        const short none = 0;
+        QCOMPARE(SetLabelColor(file.constData(), &none), 0);
+        QCOMPARE(setFileInvisible(file.constData(), 0), 0);
+        QVERIFY(attribute(file).isEmpty());
     }
 
     // Label and invisibility written into records that other servers wrote:

@@ -105,6 +105,11 @@ int writeFinderFlags(const ItemHandle &item, std::uint16_t flags)
         if (status != 0)
             return status;
         int written;
+        if (bytes.isEmpty() && flags == 0) {
+            // No record reads as all zero already. A new one would only give
+            // the item a creation date of now for Mac clients to see.
+            return 0;
+        }
         if (bytes.isEmpty()) {
             written = writeAttribute(item, kNetatalkAttribute,
                                      AppleDoubleRecord::newRecord(flags, std::time(nullptr)), XATTR_CREATE);

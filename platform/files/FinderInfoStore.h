@@ -20,7 +20,8 @@ constexpr int kInvalidRecord = -74; // -EBADMSG
 int readFinderFlags(const ItemHandle &item, std::uint16_t *flags);
 
 // Writes the flags word, keeping every other byte of the item's record; an
-// item without one gets a complete new record.
+// item without one gets a complete new record, unless the word is 0, which
+// is what no record means.
 int writeFinderFlags(const ItemHandle &item, std::uint16_t flags);
 
 } // namespace FinderInfoStore
