@@ -11,7 +11,6 @@
 #include "ItemHandle.h"
 #include "PathCodec.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
