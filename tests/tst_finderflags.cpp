@@ -406,6 +406,51 @@ private slots:
         }
     }
 
+    // HFS+'s 32 bytes, kept under another name on this file system.
+    void hfsPlusFinderInfo()
+    {
+        const char *const name = "user.brindle.test.FinderInfo";
+        FinderInfoStore::treatAsHfsPlusForTesting(name);
+        const QByteArray bare = makeFile("hfs-bare");
+        const QByteArray kept = makeFile("hfs-kept");
+        const QByteArray odd = makeFile("hfs-odd");
+        QByteArray info(32, '\0');
+        for (int i = 0; i < 32; ++i)
+            info[i] = char(0x40 + i);
+        info[8] = 0x00;
+        info[9] = 0x02; // gray
+        ::setxattr(kept.constData(), name, info.constData(), 32, 0);
+        ::setxattr(odd.constData(), name, info.constData(), 31, 0);
+
+        const short yellow = 3;
+        short index = -1;
+        QCOMPARE(fileIsInvisible(kept.constData(), &index), 0);
+        QCOMPARE(index, short(7));
+        QCOMPARE(SetLabelColor(kept.constData(), &yellow), 0);
+        QCOMPARE(setFileInvisible(kept.constData(), 1), 0);
+        QCOMPARE(SetLabelColor(bare.constData(), &yellow), 0);
+        DescriptorCapture capture(2);
+        QCOMPARE(fileIsInvisible(odd.constData(), &index), 1);
+        QVERIFY(SetLabelColor(odd.constData(), &yellow) != 0);
+        capture.stop();
+        FinderInfoStore::treatAsHfsPlusForTesting("");
+
+        auto read = [name](const QByteArray &p) {
+            QByteArray v(64, '\0');
+            const ssize_t n = ::getxattr(p.constData(), name, v.data(), size_t(v.size()));
+            return n < 0 ? QByteArray() : v.left(n);
+        };
+        QByteArray expected = info;
+        expected[8] = 0x40;
+        expected[9] = 0x0A;
+        QCOMPARE(read(kept).toHex(), expected.toHex());
+        QByteArray fresh(32, '\0');
+        fresh[9] = 0x0A;
+        QCOMPARE(read(bare).toHex(), fresh.toHex());
+        QCOMPARE(read(odd).toHex(), info.left(31).toHex());
+        QVERIFY(attribute(bare).isEmpty()); // no netatalk record beside it
+    }
+
     void nullPathAborts()
     {
         int err[2];

@@ -18,9 +18,16 @@ static_assert(kInvalidRecord == -EBADMSG);
 constexpr int kHfsFinderInfoSize = 32;
 constexpr int kMaxAttributeSize = 65536;
 
+QByteArray g_hfsAttributeForTesting;
+
 bool onHfsPlus(const ItemHandle &item)
 {
-    return item.fileSystemType() == kHfsPlusMagic;
+    return !g_hfsAttributeForTesting.isEmpty() || item.fileSystemType() == kHfsPlusMagic;
+}
+
+const char *hfsAttribute()
+{
+    return g_hfsAttributeForTesting.isEmpty() ? kHfsPlusAttribute : g_hfsAttributeForTesting.constData();
 }
 
 // The attribute's bytes: 0 and the value, 0 and empty when there is none, or
@@ -48,7 +55,7 @@ int writeAttribute(const ItemHandle &item, const char *name, const QByteArray &v
 
 int readHfs(const ItemHandle &item, QByteArray *info)
 {
-    const int status = readAttribute(item, kHfsPlusAttribute, info);
+    const int status = readAttribute(item, hfsAttribute(), info);
     if (status != 0)
         return status;
     if (info->isEmpty())
@@ -62,6 +69,11 @@ std::uint16_t flagsAt(const QByteArray &bytes, int at)
 }
 
 } // namespace
+
+void treatAsHfsPlusForTesting(const char *attributeName)
+{
+    g_hfsAttributeForTesting = attributeName;
+}
 
 int readFinderFlags(const ItemHandle &item, std::uint16_t *flags)
 {
@@ -95,7 +107,7 @@ int writeFinderFlags(const ItemHandle &item, std::uint16_t flags)
             return status;
         bytes[8] = char(flags >> 8);
         bytes[9] = char(flags);
-        return writeAttribute(item, kHfsPlusAttribute, bytes, 0);
+        return writeAttribute(item, hfsAttribute(), bytes, 0);
     }
     // A file server may write the record between our read and our write:
     // replace only what we read, create only where there was none, and

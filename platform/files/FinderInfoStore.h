@@ -24,4 +24,9 @@ int readFinderFlags(const ItemHandle &item, std::uint16_t *flags);
 // is what no record means.
 int writeFinderFlags(const ItemHandle &item, std::uint16_t flags);
 
+// No HFS+ volume can be mounted where the tests run: they have the build
+// folder's file system taken for one, its Finder information kept in the
+// named user attribute. An empty name ends it.
+void treatAsHfsPlusForTesting(const char *attributeName);
+
 } // namespace FinderInfoStore
