@@ -34,6 +34,16 @@
 
 Q_DECLARE_METATYPE(ColorRef)
 
+// Counts the colour panel's action messages.
+class ActionTarget : public QObject
+{
+    Q_OBJECT
+public:
+    int received = 0;
+public slots:
+    void changeColor(QObject *) { ++received; }
+};
+
 class AdvancedPanelTest : public QObject
 {
     Q_OBJECT
@@ -352,6 +362,29 @@ private slots:
         QTest::keyClick(panel, Qt::Key_Escape);
         QTRY_VERIFY(!panel->isVisible());
         QCOMPARE(panel->activeWell(), nullptr);
+    }
+
+    // Continuous: the target hears each colour while the user moves through
+    // them; otherwise once the choice has settled.
+    void targetHearsTheChooser()
+    {
+        ColorPanel *panel = ColorPanel::sharedColorPanel();
+        panel->setMode(ColorPanel::CustomPaletteMode);
+        auto *chooser = panel->findChild<QColorDialog *>();
+        QVERIFY(chooser);
+        ActionTarget target;
+        panel->setTarget(&target);
+        chooser->setCurrentColor(Qt::blue);
+        chooser->setCurrentColor(Qt::cyan);
+        QCOMPARE(target.received, 2);
+        panel->setContinuous(false);
+        chooser->setCurrentColor(Qt::green);
+        chooser->setCurrentColor(Qt::darkGreen);
+        QCOMPARE(target.received, 2);
+        QTRY_COMPARE(target.received, 3);
+        QCOMPARE(panel->color()->rgba(), QColor(Qt::darkGreen));
+        panel->setContinuous(true);
+        panel->setTarget(c);
     }
 
     void pickerAnswers()
