@@ -5,6 +5,10 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 
 namespace {
 
@@ -62,6 +66,8 @@ void connectActions(theController *c, const Ui::MainWindow &ui)
     QObject::connect(ui.chooseButton, &QPushButton::clicked, c, [c] { c->selectItem(); });
     QObject::connect(ui.actionOpen, &QAction::triggered, c, [c] { c->selectItem(); });
     QObject::connect(ui.actionQuit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+    QObject::connect(ui.actionReload, &QAction::triggered, c, &theController::reload);
+    QObject::connect(ui.pathFile, &QLineEdit::textChanged, c, &theController::itemDidChange);
 
     for (QCheckBox *box : {ui.setOwnRead, ui.setOwnWrite, ui.setOwneXecute, ui.setGrpRead, ui.setGrpWrite,
                            ui.setGrpeXecute, ui.setOthRead, ui.setOthWrite, ui.setOtheXecute,
@@ -83,6 +89,33 @@ void applyTypography(const Ui::MainWindow &ui)
     ui.dropHint->setFont(hint);
 }
 
+// The whole window is the drop area: no control inside it takes a drop for
+// itself (a line edit would take a dragged path as text), and the tint of an
+// accepted drag shows through the scrolled contents.
+void makeWindowTheDropArea(const Ui::MainWindow &ui)
+{
+    for (QWidget *child : ui.dropView->findChildren<QWidget *>())
+        child->setAcceptDrops(false);
+    ui.scrollArea->viewport()->setAutoFillBackground(false);
+    ui.scrollContents->setAutoFillBackground(false);
+}
+
+// As large as the contents want, but never larger than the screen's free
+// area: what does not fit scrolls.
+void sizeToScreen(QMainWindow *window, const Ui::MainWindow &ui)
+{
+    const QSize chrome = window->sizeHint() - ui.scrollArea->sizeHint();
+    QSize wanted = ui.scrollContents->sizeHint() + chrome;
+    if (const QScreen *screen = window->screen()) {
+        // Leave room for the window manager's title bar and borders.
+        const QSize available = screen->availableGeometry().size() - QSize(16, 48);
+        if (wanted.height() > available.height())
+            wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        wanted = wanted.boundedTo(available);
+    }
+    window->resize(wanted);
+}
+
 } // namespace
 
 MainWindowLoader MainWindowLoader::load()
@@ -93,7 +126,8 @@ MainWindowLoader MainWindowLoader::load()
     Ui::MainWindow ui;
     ui.setupUi(loaded.window);
     applyTypography(ui);
-    loaded.window->adjustSize();
+    makeWindowTheDropArea(ui);
+    sizeToScreen(loaded.window, ui);
 
     loaded.controller = new theController(loaded.window);
     loaded.dropView = ui.dropView;

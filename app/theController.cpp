@@ -4,6 +4,7 @@
 #include "AuthenticationAgent.h"
 #include "ColorWell.h"
 #include "FileAttributes.h"
+#include "InspectionStatus.h"
 #include "OpenPanel.h"
 #include "WindowPlacement.h"
 
@@ -17,7 +18,6 @@
 #include <QScreen>
 
 #include <cerrno>
-#include <cstring>
 
 using namespace PermissionRules;
 
@@ -204,7 +204,7 @@ void theController::DoWork(const QString &path)
 
     if (!attributes) {
         // Not silent: the fields alone would pass for an item of mode 0.
-        itemChanged->setText(tr("Can't read “%1”: %2").arg(path, QString::fromLocal8Bit(std::strerror(readError))));
+        itemChanged->setText(InspectionStatus::unreadableItemText(path, readError));
     }
 }
 

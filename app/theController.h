@@ -139,6 +139,15 @@ public:
 
     // Sent by the drop view through the application delegate, by name.
     Q_INVOKABLE void setFileName(const QString &path);
+    // Sent by the drop view after setFileName() when more than one item was
+    // dropped: the status line says that only the first is shown.
+    Q_INVOKABLE void noteDroppedItems(int count);
+
+    // View ▸ Reload (F5): inspects the item on show again, as it now is.
+    void reload();
+    // The window follows the item on show: title, the path field's
+    // accessible name; choices made for the previous item are let go.
+    void itemDidChange(const QString &path);
 
 public slots:
     void selectItem(QObject *sender = nullptr);

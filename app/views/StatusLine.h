@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLabel>
+
+// The window's status line. It keeps the whole text as its text (what
+// callers read back and what a screen reader hears, announced as a status
+// bar) and draws it on one line, elided in the middle when the window is
+// too narrow, so a long path gives way before the reason at the end does.
+// The tooltip and the context menu's Copy give the whole text.
+class StatusLine : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit StatusLine(QWidget *parent = nullptr);
+
+    // What is drawn for the current width: the text, or its middle elided.
+    QString shownText() const;
+
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+};
