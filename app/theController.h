@@ -13,7 +13,6 @@ class ColorWell;
 class OpenPanel;
 class QCheckBox;
 class QComboBox;
-class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -115,7 +114,7 @@ public:
     // A prepared, not started, helper task; the caller owns it.
     QProcess *taskForExecutable(const QString &executable, const QString &argument, const QString &permission);
     void awakeFromNib();
-    void openPanelDidEnd(QFileDialog *panel, int returnCode, void *contextInfo);
+    void openPanelDidEnd(OpenPanel *panel, int returnCode, void *contextInfo);
     // Runs bitsmith on path with newPermission and authorizationRef's external
     // form; true when the helper ended with status 0. Waits for the helper.
     bool chModFileAtPathAuthorized(const QString &path);
