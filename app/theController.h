@@ -3,6 +3,7 @@
 #include "AuthorizationServices.h"
 #include "Color.h"
 #include "PermissionRules.h"
+#include "StatusLine.h"
 
 #include <QList>
 #include <QObject>
@@ -55,7 +56,7 @@ public:
     QLabel *unixInfoOther = nullptr;
     QLabel *unixInfoOwner = nullptr;
     QLabel *cmdNewPermission = nullptr;
-    QLabel *itemChanged = nullptr;
+    StatusLine *itemChanged = nullptr; // announces its changes
     QGroupBox *infoSelectedFile = nullptr;
     QGroupBox *infoNewPermission = nullptr;
     PermissionLong ownPermission = 0;

@@ -53,6 +53,15 @@ StatusLine::StatusLine(QWidget *parent)
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+void StatusLine::setText(const QString &text)
+{
+    if (text == QLabel::text())
+        return;
+    QLabel::setText(text);
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
 QString StatusLine::shownText() const
 {
     return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());

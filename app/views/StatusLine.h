@@ -14,6 +14,10 @@ class StatusLine : public QLabel
 public:
     explicit StatusLine(QWidget *parent = nullptr);
 
+    // QLabel's setText, and assistive technology is told of the new text.
+    // (QLabel's own is not virtual: callers hold a StatusLine.)
+    void setText(const QString &text);
+
     // What is drawn for the current width: the text, or its middle elided.
     QString shownText() const;
 
