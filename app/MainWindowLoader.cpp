@@ -104,6 +104,12 @@ void makeWindowTheDropArea(const Ui::MainWindow &ui)
 // area: what does not fit scrolls.
 void sizeToScreen(QMainWindow *window, const Ui::MainWindow &ui)
 {
+    // Size hints in the style's fonts and metrics, and layouts that have
+    // taken in every child: the scrolled contents were built unparented,
+    // and their layouts kept hints from when their children were hidden.
+    window->ensurePolished();
+    for (QLayout *layout : window->findChildren<QLayout *>())
+        layout->invalidate();
     const QSize chrome = window->sizeHint() - ui.scrollArea->sizeHint();
     QSize wanted = ui.scrollContents->sizeHint() + chrome;
     if (const QScreen *screen = window->screen()) {
