@@ -1,5 +1,6 @@
 #include "ColorWell.h"
 #include "FileAttributes.h"
+#include "support/ItemFixtures.h"
 #include "MainWindowLoader.h"
 #include "OpenPanel.h"
 #include "PathCodec.h"
@@ -57,16 +58,7 @@ class ControllerTest : public QObject
     }
 
     // A file in the temporary folder with exactly this mode.
-    QString makeFile(const QByteArray &name, mode_t mode)
-    {
-        const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
-        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0600);
-        if (fd < 0)
-            return {};
-        ::close(fd);
-        ::chmod(path.constData(), mode);
-        return pathFromBytes(path);
-    }
+    QString makeFile(const QByteArray &name, mode_t mode) { return makeItemFile(dir, name, mode); }
 
     QList<QCheckBox *> twelveBoxes() const
     {

@@ -1,6 +1,7 @@
 #include "ColorWell.h"
 #include "DropView.h"
 #include "FileAttributes.h"
+#include "support/ItemFixtures.h"
 #include "MainWindowLoader.h"
 #include "PathCodec.h"
 #include "StatusLine.h"
@@ -22,7 +23,6 @@
 #include <QTest>
 #include <QUrl>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,16 +46,7 @@ class WindowTest : public QObject
     theController *c = nullptr;
     QTemporaryDir dir;
 
-    QString makeFile(const QByteArray &name, mode_t mode)
-    {
-        const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
-        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0600);
-        if (fd < 0)
-            return {};
-        ::close(fd);
-        ::chmod(path.constData(), mode);
-        return pathFromBytes(path);
-    }
+    QString makeFile(const QByteArray &name, mode_t mode) { return makeItemFile(dir, name, mode); }
 
 private slots:
     void init()
