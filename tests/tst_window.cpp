@@ -203,6 +203,14 @@ private slots:
     {
         QCOMPARE(c->advCurrentLabelColor->focusPolicy(), Qt::NoFocus);
         QVERIFY(c->advNewLabelColor->focusPolicy() & Qt::TabFocus);
+        // The well with the focus shows it.
+        w.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.window));
+        const QImage unfocused = c->advNewLabelColor->grab().toImage();
+        c->advNewHidden->setFocus();
+        QTest::keyClick(c->advNewHidden, Qt::Key_Tab); // styles ring what the keyboard reached
+        QTRY_VERIFY(c->advNewLabelColor->hasFocus());
+        QVERIFY(c->advNewLabelColor->grab().toImage() != unfocused);
         // Every labelled control has a mnemonic, and no two share one.
         QMap<QChar, QString> taken;
         const auto note = [&taken](const QString &text, const QString &who) {
