@@ -106,7 +106,6 @@ bool OpenPanel::setDirectory(const QString &folder)
         m_location->setText(m_model->folder());
         return false;
     }
-    say(QString());
     m_location->setText(folder);
     // Keyboard navigation starts at the top, but nothing is selected: Choose
     // now takes the folder itself.
@@ -144,11 +143,14 @@ QString OpenPanel::itemToChoose() const
 
 void OpenPanel::selectionDidChange()
 {
+    // Says what Choose would take, so that taking the folder on show when
+    // nothing is selected comes as no surprise.
     const int row = selectedRow();
-    const QString what = row >= 0 ? tr("Choose “%1”").arg(m_model->entry(row).name)
-                                  : tr("Choose this folder, “%1”").arg(m_model->folder());
+    const QString what = row >= 0 ? tr("Choose takes “%1”.").arg(m_model->entry(row).name)
+                                  : tr("Nothing selected: Choose takes this folder.");
     m_choose->setToolTip(what);
     m_choose->setAccessibleDescription(what);
+    say(what);
 }
 
 void OpenPanel::choose()
