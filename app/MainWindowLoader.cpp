@@ -100,6 +100,50 @@ void makeWindowTheDropArea(const Ui::MainWindow &ui)
     ui.scrollContents->setAutoFillBackground(false);
 }
 
+// Extra width is not wasted: once the window is wide enough for both, the
+// advanced options stand beside the permission halves instead of below them.
+// Extra height goes below everything.
+class SideBySide : public QObject
+{
+public:
+    SideBySide(const Ui::MainWindow &ui, QObject *parent)
+        : QObject(parent)
+        , m_body(ui.bodyLayout)
+        , m_contents(ui.mainLayout)
+        , m_first(ui.permissionColumn)
+        , m_second(ui.advancedOptions)
+        , m_viewport(ui.scrollArea->viewport())
+    {
+        m_body->setAlignment(ui.permissionColumn, Qt::AlignTop); // uic can't align a layout
+        m_viewport->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            reflow();
+        return false;
+    }
+
+private:
+    void reflow()
+    {
+        // Hints that do not depend on the direction, so the choice is stable.
+        const QMargins m = m_contents->contentsMargins();
+        const int needed = m.left() + m_first->sizeHint().width() + m_body->spacing()
+                           + m_second->sizeHint().width() + m.right();
+        const auto direction = m_viewport->width() >= needed ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+        if (m_body->direction() != direction)
+            m_body->setDirection(direction);
+    }
+
+    QBoxLayout *m_body;
+    QLayout *m_contents;
+    QLayout *m_first;
+    QWidget *m_second;
+    QWidget *m_viewport;
+};
+
 // As large as the contents want, but never larger than the screen's free
 // area: what does not fit scrolls.
 void sizeToScreen(QMainWindow *window, const Ui::MainWindow &ui)
@@ -134,6 +178,7 @@ MainWindowLoader MainWindowLoader::load()
     applyTypography(ui);
     makeWindowTheDropArea(ui);
     sizeToScreen(loaded.window, ui);
+    new SideBySide(ui, loaded.window);
 
     loaded.controller = new theController(loaded.window);
     loaded.dropView = ui.dropView;

@@ -151,6 +151,22 @@ private slots:
         QVERIFY(!c->itemChanged->visibleRegion().isEmpty());
     }
 
+    void extraWidthPutsTheAdvancedOptionsBeside()
+    {
+        w.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.window));
+        auto *advanced = w.window->findChild<QGroupBox *>(QStringLiteral("advancedOptions"));
+        const auto leftOf = [this](QWidget *widget) { return widget->mapTo(w.window, QPoint(0, 0)).x(); };
+        const auto topOf = [this](QWidget *widget) { return widget->mapTo(w.window, QPoint(0, 0)).y(); };
+
+        w.window->resize(1260, 620);
+        QTRY_VERIFY(leftOf(advanced) > leftOf(c->infoNewPermission) + c->infoNewPermission->width());
+        QCOMPARE(topOf(advanced), topOf(c->infoSelectedFile)); // both columns start at the top
+        w.window->resize(520, 620);
+        QTRY_VERIFY(topOf(advanced) > topOf(c->applyToEncloseItems));
+        QVERIFY(leftOf(advanced) < leftOf(c->infoNewPermission));
+    }
+
     void reloadShowsTheItemAsItIsNow()
     {
         const QString path = makeFile("reload", 0640);
