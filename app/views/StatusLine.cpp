@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace {
 
 // Announced as a status bar, named by its whole text.
@@ -62,24 +64,55 @@ void StatusLine::setText(const QString &text)
     QAccessible::updateAccessibility(&changed);
 }
 
+QRect StatusLine::textRect() const
+{
+    return contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+}
+
 QString StatusLine::shownText() const
 {
-    return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+    const QFontMetrics metrics = fontMetrics();
+    const int width = textRect().width();
+    QString shown = text();
+    // The paths, quoted “like this”, give way first, longest first, in their
+    // middle; the words around them say what happened and stay whole.
+    for (int round = 0; round < 4 && metrics.horizontalAdvance(shown) > width; ++round) {
+        qsizetype bestFrom = -1, bestLength = 0;
+        for (qsizetype open = shown.indexOf(QChar(0x201C)); open >= 0; open = shown.indexOf(QChar(0x201C), open + 1)) {
+            const qsizetype close = shown.indexOf(QChar(0x201D), open + 1);
+            if (close < 0)
+                break;
+            if (close - open - 1 > bestLength) {
+                bestFrom = open + 1;
+                bestLength = close - open - 1;
+            }
+        }
+        if (bestFrom < 0)
+            break;
+        const QString quoted = shown.mid(bestFrom, bestLength);
+        const int excess = metrics.horizontalAdvance(shown) - width;
+        const int room = std::max(metrics.horizontalAdvance(quoted) - excess, metrics.horizontalAdvance(QStringLiteral("xx…xx")));
+        const QString elided = metrics.elidedText(quoted, Qt::ElideMiddle, room);
+        if (elided == quoted)
+            break;
+        shown.replace(bestFrom, bestLength, elided);
+    }
+    return metrics.elidedText(shown, Qt::ElideMiddle, width);
 }
 
 QSize StatusLine::minimumSizeHint() const
 {
     // One line high whatever the text, so the window never grows for it.
     const QMargins m = contentsMargins();
-    return QSize(m.left() + m.right() + fontMetrics().averageCharWidth() * 8,
-                 m.top() + m.bottom() + fontMetrics().height());
+    return QSize(m.left() + m.right() + 2 * margin() + fontMetrics().averageCharWidth() * 8,
+                 m.top() + m.bottom() + 2 * margin() + fontMetrics().height());
 }
 
 QSize StatusLine::sizeHint() const
 {
     const QMargins m = contentsMargins();
-    return QSize(m.left() + m.right() + fontMetrics().horizontalAdvance(text()),
-                 m.top() + m.bottom() + fontMetrics().height());
+    return QSize(m.left() + m.right() + 2 * margin() + fontMetrics().horizontalAdvance(text()),
+                 m.top() + m.bottom() + 2 * margin() + fontMetrics().height());
 }
 
 bool StatusLine::event(QEvent *e)
@@ -98,6 +131,6 @@ bool StatusLine::event(QEvent *e)
 void StatusLine::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    style()->drawItemText(&painter, contentsRect(), int(alignment()) | Qt::TextSingleLine, palette(), isEnabled(),
+    style()->drawItemText(&painter, textRect(), int(alignment()) | Qt::TextSingleLine, palette(), isEnabled(),
                           shownText(), foregroundRole());
 }
