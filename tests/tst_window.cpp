@@ -109,8 +109,8 @@ private slots:
         StatusLine *status = c->itemChanged;
         QTRY_VERIFY(status->shownText() != whole);
         QVERIFY(status->shownText().contains(QChar(0x2026)));
-        QVERIFY(status->shownText().startsWith(QLatin1String("Can't read “")));
-        QVERIFY(status->shownText().endsWith(QLatin1String("”: No such file or directory")));
+        QVERIFY(status->shownText().startsWith(QStringLiteral("Can't read “")));
+        QVERIFY(status->shownText().endsWith(QStringLiteral("”: No such file or directory")));
         QVERIFY(status->width() <= w.window->width());
     }
 
