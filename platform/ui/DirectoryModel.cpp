@@ -15,11 +15,20 @@
 
 namespace {
 
-DirectoryModel::Kind kindOf(int dirFd, const char *name)
+DirectoryModel::Kind kindOf(int dirFd, const dirent &entry)
 {
+    const char *name = entry.d_name;
     struct stat st {};
-    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return DirectoryModel::Special;
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        // A folder that may be read but not searched: its entries can't be
+        // examined, only their type as the listing gives it.
+        switch (entry.d_type) {
+        case DT_DIR: return DirectoryModel::Folder;
+        case DT_REG: return DirectoryModel::File;
+        case DT_LNK: return DirectoryModel::LinkToFile;
+        default: return DirectoryModel::Special;
+        }
+    }
     if (S_ISDIR(st.st_mode))
         return DirectoryModel::Folder;
     if (S_ISREG(st.st_mode))
@@ -50,7 +59,7 @@ int DirectoryModel::setFolder(const QString &folder)
         const QByteArray name(d->d_name);
         if (name == "." || name == "..")
             continue;
-        entries.append({pathFromBytes(name), kindOf(fd, d->d_name)});
+        entries.append({pathFromBytes(name), kindOf(fd, *d)});
         errno = 0;
     }
     const int readError = errno;
