@@ -69,7 +69,7 @@ QString itemToInspect(const QCoreApplication &app, int argc, char **argv)
         std::fprintf(stderr, "%s: %s\n\n%s", qPrintable(QCoreApplication::applicationName()),
                      qPrintable(QCoreApplication::translate("main", "Only one item can be inspected at a time.")),
                      qPrintable(parser.helpText()));
-        std::exit(2);
+        std::exit(EXIT_FAILURE); // as QCommandLineParser does for a wrong option
     }
     if (positional.isEmpty())
         return {};
