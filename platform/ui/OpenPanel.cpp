@@ -3,6 +3,7 @@
 #include "DirectoryModel.h"
 #include "PathCodec.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QDir>
 #include <QHeaderView>
@@ -216,8 +217,8 @@ void OpenPanel::keyPressEvent(QKeyEvent *event)
             goToTyped();
         } else if (focus == m_list && selectedRow() >= 0) {
             activateRow(selectedRow());
-        } else if (focus == m_cancel) {
-            reject();
+        } else if (auto *button = qobject_cast<QAbstractButton *>(focus)) {
+            button->click(); // Cancel, Choose or the enclosing folder's button
         } else {
             choose();
         }
