@@ -101,6 +101,46 @@ private slots:
         QCOMPARE(administrator.requests(), asked);
     }
 
+    // An authorized user owns a folder on the path and swaps the item, or a
+    // folder above it, for a link to a root-owned file: the helper refuses.
+    void linksOnThePathAreNotFollowed_data()
+    {
+        QTest::addColumn<QString>("link");   // in a folder this user owns
+        QTest::addColumn<QString>("target"); // what the link points at
+        QTest::addColumn<QString>("path");   // given to the helper, below the folder
+        const QString fixtures = fixturesDir();
+        QTest::newRow("the item is a link") << "item" << fixture(QStringLiteral("root-owned-1")) << "item";
+        QTest::newRow("a folder above is a link") << "folder" << fixtures << "folder/root-owned-1";
+    }
+    void linksOnThePathAreNotFollowed()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(QString, path);
+        QTemporaryDir mine;
+        QVERIFY(QFile::link(target, mine.filePath(link)));
+        const QString given = mine.filePath(path);
+        const Inode before = inodeOf(rootOwned);
+        const HelperRun run = runHelper(helper, {QFile::encodeName(given), "511"}, ownForm());
+        QCOMPARE(run.exitStatus, 255);
+        QCOMPARE(run.standardError, QStringLiteral("Path %1 Stato: -1. ChMod: 777 - 511\n").arg(given));
+        QCOMPARE(inodeOf(rootOwned), before);
+        // Brindle's own call reaches the same refusal.
+        controller.newPermission = 0777;
+        QVERIFY(!controller.chModFileAtPathAuthorized(given));
+        QCOMPARE(inodeOf(rootOwned), before);
+    }
+
+    void specialFilesDoNotBlockTheHelper()
+    {
+        QTemporaryDir mine;
+        const QByteArray fifo = QFile::encodeName(mine.filePath(QStringLiteral("fifo")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        const HelperRun run = runHelper(helper, {fifo, "420"}, ownForm());
+        QCOMPARE(run.exitStatus, 0);
+        QCOMPARE(inodeOf(QFile::decodeName(fifo)).mode, 0644u);
+    }
+
     void helperCommandLine_data()
     {
         QTest::addColumn<QList<QByteArray>>("args");
