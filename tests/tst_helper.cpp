@@ -27,7 +27,7 @@ class HelperTest : public QObject
     QByteArray ownForm() const
     {
         ProcessIdentity self{getpid(), getuid(), *processStartTime(getpid())};
-        const AuthorizationExternalForm form = encodeExternalForm(self);
+        const AuthorizationExternalForm form = encodeExternalForm(self, kExternalFormModifyPermission);
         return QByteArray(reinterpret_cast<const char *>(form.bytes), 32);
     }
 
@@ -80,6 +80,25 @@ private slots:
         administrator.script({QStringLiteral("not the password")});
         QVERIFY(controller.preauthorizeForRight(kModifyPermissionRight));
         QCOMPARE(administrator.requests() - before, 2);
+    }
+
+    // polkit keeps the right for the whole process; within Brindle it belongs
+    // to the reference that obtained it. Another reference of this process
+    // that never asked gets nothing from the helper.
+    void rightsBelongToTheirReference()
+    {
+        AuthorizationRef other = nullptr;
+        QCOMPARE(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &other), errAuthorizationSuccess);
+        AuthorizationExternalForm form{};
+        QCOMPARE(AuthorizationMakeExternalForm(other, &form), errAuthorizationSuccess);
+        const Inode before = inodeOf(rootOwned);
+        const HelperRun run = runHelper(helper, {QFile::encodeName(rootOwned), "511"},
+                                        QByteArray(reinterpret_cast<const char *>(form.bytes), 32));
+        QCOMPARE(run.exitStatus, 255);
+        QCOMPARE(run.standardError,
+                 QStringLiteral("Tool authorizing command failed authorization: %1.\n").arg(errAuthorizationDenied));
+        QCOMPARE(inodeOf(rootOwned), before);
+        AuthorizationFree(other, kAuthorizationFlagDestroyRights);
     }
 
     void helperSetsRootOwnedModesWithoutAskingAgain_data()
@@ -188,7 +207,7 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         const ProcessIdentity self{getpid(), getuid(), *processStartTime(getpid())};
         auto bytes = [](const ProcessIdentity &who) {
-            const AuthorizationExternalForm f = encodeExternalForm(who);
+            const AuthorizationExternalForm f = encodeExternalForm(who, kExternalFormModifyPermission);
             return QByteArray(reinterpret_cast<const char *>(f.bytes), 32);
         };
         ProcessIdentity other = self;
@@ -204,6 +223,9 @@ private slots:
         QTest::newRow("another start time") << bytes(otherStart);
         QTest::newRow("another uid") << bytes(otherUid);
         QTest::newRow("random bytes") << random;
+        QByteArray unknownRight = bytes(self);
+        unknownRight[26] = 1;
+        QTest::newRow("a right the form cannot carry") << unknownRight;
         QTest::newRow("31 bytes") << bytes(self).left(31);
         QTest::newRow("nothing") << QByteArray();
     }
@@ -223,6 +245,28 @@ private slots:
         const HelperRun run = runHelper(helper, {QFile::encodeName(fixture(QStringLiteral("root-owned-4"))), "384"}, ownForm() + tail);
         QCOMPARE(run.exitStatus, 0);
         QCOMPARE(run.leftOnInput, tail);
+    }
+
+    // polkit revokes kept authorizations only for the caller's own login
+    // session. Last: it ends what the cases above rely on.
+    void destroyingRightsRevokesThemInALoginSession()
+    {
+        if (qEnvironmentVariableIsEmpty("XDG_SESSION_ID"))
+            QSKIP("not in a login session: polkit keeps the right until its five minutes end (README)");
+        AuthorizationRef asked = nullptr;
+        QCOMPARE(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &asked), errAuthorizationSuccess);
+        std::swap(asked, controller.authorizationRef);
+        QVERIFY(controller.preauthorizeForRight(kModifyPermissionRight));
+        std::swap(asked, controller.authorizationRef);
+        AuthorizationFree(controller.authorizationRef, kAuthorizationFlagDestroyRights);
+        AuthorizationFree(asked, kAuthorizationFlagDestroyRights);
+        QCOMPARE(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &controller.authorizationRef),
+                 errAuthorizationSuccess);
+        AuthorizationItem item{kModifyPermissionRight, 0, nullptr, 0};
+        const AuthorizationRights rights{1, &item};
+        QCOMPARE(AuthorizationCopyRights(controller.authorizationRef, &rights, nullptr, kAuthorizationFlagExtendRights,
+                                         nullptr),
+                 errAuthorizationInteractionNotAllowed);
     }
 
     void missingHelperAnswersNo()
