@@ -69,6 +69,8 @@ private slots:
         administrator.script({Administrator::kCancel});
         QVERIFY(!controller.preauthorizeForRight(kModifyPermissionRight));
         QCOMPARE(administrator.requests(), 1);
+        QCOMPARE(administrator.lastDetails(),
+                 QStringLiteral("Permissions of items that you don't own will be changed."));
         controller.newPermission = 0755;
         QVERIFY(!controller.chModFileAtPathAuthorized(rootOwned));
         QCOMPARE(inodeOf(rootOwned).mode, 0600u);

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 using AuthorizationStatus = std::int32_t;
 using AuthorizationFlags = std::uint32_t;
@@ -104,6 +105,11 @@ AuthorizationStatus AuthorizationCreateFromExternalForm(const AuthorizationExter
 AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authorization, const char *pathToTool,
                                                        AuthorizationFlags options, char *const *arguments,
                                                        std::FILE **communicationsPipe);
+
+// While AuthorizationExecuteWithPrivileges asks polkit: the program and its
+// arguments it is about to run, for the password dialog; empty otherwise.
+// (Brindle's build only.)
+const std::string &AuthorizationPendingCommandLine();
 
 // read(2) on fd, serving the thread's GLib main context until data or end of
 // file arrive.
