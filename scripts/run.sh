@@ -8,13 +8,15 @@ bash scripts/deps.sh
 bash scripts/build.sh
 brindle="$build/bin/brindle"
 
-# polkitd reads Brindle's actions from here. The helper of the build tree is
-# installed set-user-ID root by Brindle itself, with an administrator's
-# password, the first time it is needed.
+# polkitd reads Brindle's actions from here. The build tree's helper is made
+# set-user-ID root here, as root: Brindle repairs only a helper that root alone
+# could have put in place, which a checkout's build folder is not.
 if [ "$(id -u)" -eq 0 ]; then
   install -D -m 0644 tool/it.vantelo.brindle.policy /usr/share/polkit-1/actions/it.vantelo.brindle.policy
+  chown root:root "$build/libexec/brindle/bitsmith"
+  chmod 4755 "$build/libexec/brindle/bitsmith"
 else
-  echo "brindle: not root: Brindle's polkit policy was not installed; privileged changes will fail." >&2
+  echo "brindle: not root: Brindle's polkit policy and its helper were not installed; privileged changes will fail." >&2
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
