@@ -55,7 +55,11 @@ void theController::prepareAdvancedPanel()
         popUp->setInsertPolicy(QComboBox::NoInsert);
         popUp->setMaxVisibleItems(20);
         QLineEdit *edit = popUp->lineEdit();
+        edit->setObjectName(popUp->objectName() + QStringLiteral("Field"));
         edit->setAccessibleName(popUp->accessibleName());
+        // A dropped item goes to the window, which inspects it, not into
+        // the name field.
+        edit->setAcceptDrops(false);
         AccountPopUpModel *kind = popUp == advNewOwn ? m_userPopUp : m_groupPopUp;
         connect(edit, &QLineEdit::textEdited, this, [kind](const QString &typed) {
             if (kind->ensureSorted()) {

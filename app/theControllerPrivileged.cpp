@@ -4,6 +4,7 @@
 
 #include "AuthenticationAgent.h"
 #include "FileAttributes.h"
+#include "InputGuard.h"
 #include "MainBundle.h"
 #include "PathCodec.h"
 #include "SystemBeep.h"
@@ -15,6 +16,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -64,6 +66,33 @@ struct ArgumentVector
     }
 };
 
+// Why the helper at tool must not be repaired, or nothing when it may. The
+// repair makes the file set-user-ID root with chmod and chown, which follow
+// links: only a regular file that no one but root could have put there, or
+// could swap, is repaired.
+QString whyNotRepairable(const QString &tool)
+{
+    auto replaceableByOthers = [](const struct stat &st) { return st.st_uid != 0 || (st.st_mode & 022) != 0; };
+    struct stat st {};
+    QByteArray path = bytesFromPath(tool);
+    if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return QStringLiteral("repairTool: %1 is not a regular file; nothing repaired").arg(tool);
+    if (replaceableByOthers(st))
+        return QStringLiteral("repairTool: %1 is not owned by root or can be written by others; nothing repaired")
+            .arg(tool);
+    while (path.size() > 1) {
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash < 0)
+            return QStringLiteral("repairTool: %1 is not an absolute path; nothing repaired").arg(tool);
+        path.truncate(slash > 0 ? slash : 1);
+        if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || replaceableByOthers(st))
+            return QStringLiteral("repairTool: the folder %1 is not owned by root or can be written by others; "
+                                  "nothing repaired")
+                .arg(pathFromBytes(path));
+    }
+    return QString();
+}
+
 } // namespace
 
 bool theController::preauthorizeForRight(const char *right)
@@ -72,6 +101,8 @@ bool theController::preauthorizeForRight(const char *right)
     const AuthorizationRights rights{1, &item};
     const AuthorizationFlags flags =
         kAuthorizationFlagInteractionAllowed | kAuthorizationFlagExtendRights | kAuthorizationFlagPreAuthorize;
+    // polkit's answer and the password dialog need the event loop; the window must not.
+    InputGuard guard(tr("Waiting for an administrator's authorization"));
     return AuthorizationCopyRights(authorizationRef, &rights, nullptr, flags, nullptr) == errAuthorizationSuccess;
 }
 
@@ -90,6 +121,7 @@ bool theController::chModFileAtPathAuthorized(const QString &path)
     if (tool.isEmpty())
         return false;
     ArgumentVector argv({tool, path, mode});
+    InputGuard guard;
 
     int input[2];
     if (pipe2(input, O_CLOEXEC) != 0)
@@ -132,6 +164,7 @@ void theController::runCommandWithAutorization(const QString &command, const QSt
                                                AuthorizationRef *authorization)
 {
     ArgumentVector argv(arguments);
+    InputGuard guard(tr("Running %1 as the administrator").arg(command));
     std::FILE *pipe = nullptr;
     const AuthorizationStatus status =
         AuthorizationExecuteWithPrivileges(authorization ? *authorization : nullptr, bytesFromPath(command).constData(),
@@ -151,6 +184,8 @@ void theController::runCommandWithAutorization(const QString &command, const QSt
 
 void theController::repairTool()
 {
+    // The runs below and the revocation at the end wait with the event loop turning.
+    InputGuard guard;
     AuthorizationRef authorization = nullptr;
     const AuthorizationStatus status =
         AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &authorization);
@@ -163,12 +198,17 @@ void theController::repairTool()
     if (!attributes) {
         systemLog(QStringLiteral("repairTool: the helper bitsmith is missing or unreadable; nothing repaired"));
     } else if (!(attributes->posixPermissions & 0x800)) {
-        // chown run by root clears the set-user-ID bit, so the owner goes first.
-        QStringList arguments{QStringLiteral("root"), tool};
-        runCommandWithAutorization(QStringLiteral("/bin/chown"), arguments, &authorization);
-        arguments.clear();
-        arguments << QStringLiteral("4755") << tool;
-        runCommandWithAutorization(QStringLiteral("/bin/chmod"), arguments, &authorization);
+        const QString why = whyNotRepairable(tool);
+        if (!why.isEmpty()) {
+            systemLog(why);
+        } else {
+            // chown run by root clears the set-user-ID bit, so the owner goes first.
+            QStringList arguments{QStringLiteral("root"), tool};
+            runCommandWithAutorization(QStringLiteral("/bin/chown"), arguments, &authorization);
+            arguments.clear();
+            arguments << QStringLiteral("4755") << tool;
+            runCommandWithAutorization(QStringLiteral("/bin/chmod"), arguments, &authorization);
+        }
     }
     if (authorization)
         AuthorizationFree(authorization, kAuthorizationFlagDestroyRights);

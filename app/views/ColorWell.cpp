@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace {
 
@@ -169,11 +171,16 @@ void ColorWell::paintEvent(QPaintEvent *event)
     painter.fillRect(swatch, m_color && m_color->rgba().isValid() ? m_color->rgba() : QColor(Qt::transparent));
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(swatch.adjusted(0, 0, -1, -1));
-    if (isActive() || hasFocus()) {
-        // The active well, and the one the keyboard is on, wear the
-        // highlight colour round the swatch.
-        QPen pen(palette().color(QPalette::Highlight), isActive() ? 3 : 1);
-        painter.setPen(pen);
+    if (isActive()) {
+        // The well the colour panel's choices go to.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
         painter.drawRect(contentsRect().adjusted(1, 1, -2, -2));
+    }
+    if (hasFocus()) {
+        // Keyboard users must see which well Space or Enter would act on.
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
 }

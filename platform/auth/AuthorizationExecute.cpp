@@ -1,4 +1,5 @@
 #include "AuthorizationServices.h"
+#include "CommandLineText.h"
 #include "ExternalForm.h"
 #include "AuthorizationBackend.h"
 #include "PolkitWait.h"
@@ -42,6 +43,12 @@ std::string actionForProgram(const char *path)
     return found;
 }
 
+std::string &pendingCommandLine()
+{
+    static std::string text;
+    return text;
+}
+
 void reap(GPid pid, gint, gpointer)
 {
     g_spawn_close_pid(pid);
@@ -65,9 +72,13 @@ AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authoriz
     const std::string action = actionForProgram(pathToTool);
     AuthorizationItem item{action.c_str(), 0, nullptr, 0};
     const AuthorizationRights rights{1, &item};
+    // polkit takes no details from a caller asking about itself, so the
+    // dialog learns what will run from here.
+    pendingCommandLine() = describeCommandLine(pathToTool, arguments);
     const AuthorizationStatus status = AuthorizationCopyRights(
         authorization, &rights, nullptr, kAuthorizationFlagInteractionAllowed | kAuthorizationFlagExtendRights,
         nullptr);
+    pendingCommandLine().clear();
     if (status != errAuthorizationSuccess)
         return status;
 
@@ -98,6 +109,11 @@ AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authoriz
     else
         std::fclose(pipe);
     return errAuthorizationSuccess;
+}
+
+const std::string &AuthorizationPendingCommandLine()
+{
+    return pendingCommandLine();
 }
 
 namespace {
