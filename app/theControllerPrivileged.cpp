@@ -4,6 +4,7 @@
 
 #include "AuthenticationAgent.h"
 #include "FileAttributes.h"
+#include "InputGuard.h"
 #include "MainBundle.h"
 #include "PathCodec.h"
 #include "SystemBeep.h"
@@ -72,6 +73,8 @@ bool theController::preauthorizeForRight(const char *right)
     const AuthorizationRights rights{1, &item};
     const AuthorizationFlags flags =
         kAuthorizationFlagInteractionAllowed | kAuthorizationFlagExtendRights | kAuthorizationFlagPreAuthorize;
+    // polkit's answer and the password dialog need the event loop; the window must not.
+    InputGuard guard(tr("Waiting for an administrator's authorization"));
     return AuthorizationCopyRights(authorizationRef, &rights, nullptr, flags, nullptr) == errAuthorizationSuccess;
 }
 
@@ -90,6 +93,7 @@ bool theController::chModFileAtPathAuthorized(const QString &path)
     if (tool.isEmpty())
         return false;
     ArgumentVector argv({tool, path, mode});
+    InputGuard guard;
 
     int input[2];
     if (pipe2(input, O_CLOEXEC) != 0)
@@ -132,6 +136,7 @@ void theController::runCommandWithAutorization(const QString &command, const QSt
                                                AuthorizationRef *authorization)
 {
     ArgumentVector argv(arguments);
+    InputGuard guard(tr("Running %1 as the administrator").arg(command));
     std::FILE *pipe = nullptr;
     const AuthorizationStatus status =
         AuthorizationExecuteWithPrivileges(authorization ? *authorization : nullptr, bytesFromPath(command).constData(),
