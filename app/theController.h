@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class ApplyFailures;
 class ColorWell;
 class OpenPanel;
 class QCheckBox;
@@ -19,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QProcess;
+class QPushButton;
 
 
 // The one controller of Brindle's window: every outlet, every action and all
@@ -137,6 +139,23 @@ public:
     // Makes bitsmith root-owned with mode 4755 again when it lost its set-user-ID bit.
     void repairTool();
 
+    // The controls that start an apply; live only while an item is inspected.
+    QPushButton *applyButton = nullptr;
+    QPushButton *applyOwnersButton = nullptr;
+
+    // What became of a command run as root: the authorization layer's status
+    // (non-zero: it never ran), its exit status, and its output and errors.
+    struct CommandOutcome
+    {
+        AuthorizationStatus status = errAuthorizationSuccess;
+        int exitStatus = -1;
+        QByteArray output;
+    };
+    // As the runner above, and also tells the caller what happened; the
+    // command's output and errors still reach Brindle's standard error.
+    void runCommandWithAutorization(const QString &command, const QStringList &arguments,
+                                    AuthorizationRef *authorization, CommandOutcome *outcome);
+
     // Sent by the drop view through the application delegate, by name.
     Q_INVOKABLE void setFileName(const QString &path);
 
@@ -145,10 +164,26 @@ public slots:
     void computeNewPermission(QObject *sender = nullptr);
     void getAdvInfo(QObject *sender = nullptr);
     void changeColor(QObject *sender = nullptr);
+    // Writes newPermission to the item, and to every item inside it when
+    // applyToEncloseItems is ticked.
+    void apply(QObject *sender = nullptr);
+    // chown through the runner with the owner and group chosen in the
+    // advanced panel, then inspects the item again.
+    void applynewowners(QObject *sender = nullptr);
 
 private:
     void init();
     void putInspectedTitleSet();
+
+    enum class HelperOutcome { Changed, Failed, Refused };
+    // Up to two helper runs for path, with a renewed pre-authorization between.
+    HelperOutcome changeThroughHelper(const QString &path);
+    void putAppliedTitleSet();
+    void endApply();
+    // Apply controls follow the inspection: enabled once an item was read.
+    void setApplyControlsEnabled(bool enabled);
+
+    ApplyFailures *applyFailures = nullptr;
 
     QPointer<OpenPanel> openPanel; // held from selectItem() until its end callback
 };
