@@ -142,6 +142,8 @@ public:
     // The controls that start an apply; live only while an item is inspected.
     QPushButton *applyButton = nullptr;
     QPushButton *applyOwnersButton = nullptr;
+    // Items the last apply could not change, offered beside the status line.
+    ApplyFailures *applyFailures = nullptr;
 
     // What became of a command run as root: the authorization layer's status
     // (non-zero: it never ran), its exit status, and its output and errors.
@@ -183,7 +185,6 @@ private:
     // Apply controls follow the inspection: enabled once an item was read.
     void setApplyControlsEnabled(bool enabled);
 
-    ApplyFailures *applyFailures = nullptr;
 
     QPointer<OpenPanel> openPanel; // held from selectItem() until its end callback
 };
