@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -195,6 +196,23 @@ private slots:
         for (QCheckBox *box : twelveBoxes())
             QVERIFY(!box->isChecked());
         QVERIFY(c->itemChanged->text().contains(QLatin1String("No such file or directory")));
+    }
+
+    // The apply controls follow the inspection: never live for an item whose
+    // mode could not be read (it shows 0, which the user never chose).
+    void applyControlsFollowTheInspection()
+    {
+        const QList<QWidget *> controls{c->applyButton, c->applyOwnersButton, c->applyToEncloseItems};
+        for (QWidget *control : controls)
+            QVERIFY(!control->isEnabled());
+        c->DoWork(makeFile("readable", 0644));
+        for (QWidget *control : controls)
+            QVERIFY(control->isEnabled());
+        c->DoWork(QStringLiteral("/nonexistent/brindle-missing"));
+        for (QWidget *control : controls)
+            QVERIFY(!control->isEnabled());
+        QVERIFY(c->itemChanged->text().startsWith(QLatin1String("Can't read")));
+        QVERIFY(!c->applyButton->toolTip().isEmpty());
     }
 
     void oddNames_data()
