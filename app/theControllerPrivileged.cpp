@@ -16,6 +16,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -71,6 +72,33 @@ void reportNotStarted(AuthorizationStatus status, const QString &command)
                   .arg(status)
                   .arg(command));
     systemBeep();
+}
+
+// Why the helper at tool must not be repaired, or nothing when it may. The
+// repair makes the file set-user-ID root with chmod and chown, which follow
+// links: only a regular file that no one but root could have put there, or
+// could swap, is repaired.
+QString whyNotRepairable(const QString &tool)
+{
+    auto replaceableByOthers = [](const struct stat &st) { return st.st_uid != 0 || (st.st_mode & 022) != 0; };
+    struct stat st {};
+    QByteArray path = bytesFromPath(tool);
+    if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return QStringLiteral("repairTool: %1 is not a regular file; nothing repaired").arg(tool);
+    if (replaceableByOthers(st))
+        return QStringLiteral("repairTool: %1 is not owned by root or can be written by others; nothing repaired")
+            .arg(tool);
+    while (path.size() > 1) {
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash < 0)
+            return QStringLiteral("repairTool: %1 is not an absolute path; nothing repaired").arg(tool);
+        path.truncate(slash > 0 ? slash : 1);
+        if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || replaceableByOthers(st))
+            return QStringLiteral("repairTool: the folder %1 is not owned by root or can be written by others; "
+                                  "nothing repaired")
+                .arg(pathFromBytes(path));
+    }
+    return QString();
 }
 
 } // namespace
@@ -207,12 +235,17 @@ void theController::repairTool()
     if (!attributes) {
         systemLog(QStringLiteral("repairTool: the helper bitsmith is missing or unreadable; nothing repaired"));
     } else if (!(attributes->posixPermissions & 0x800)) {
-        // chown run by root clears the set-user-ID bit, so the owner goes first.
-        QStringList arguments{QStringLiteral("root"), tool};
-        runCommandWithAutorization(QStringLiteral("/bin/chown"), arguments, &authorization);
-        arguments.clear();
-        arguments << QStringLiteral("4755") << tool;
-        runCommandWithAutorization(QStringLiteral("/bin/chmod"), arguments, &authorization);
+        const QString why = whyNotRepairable(tool);
+        if (!why.isEmpty()) {
+            systemLog(why);
+        } else {
+            // chown run by root clears the set-user-ID bit, so the owner goes first.
+            QStringList arguments{QStringLiteral("root"), tool};
+            runCommandWithAutorization(QStringLiteral("/bin/chown"), arguments, &authorization);
+            arguments.clear();
+            arguments << QStringLiteral("4755") << tool;
+            runCommandWithAutorization(QStringLiteral("/bin/chmod"), arguments, &authorization);
+        }
     }
     if (authorization)
         AuthorizationFree(authorization, kAuthorizationFlagDestroyRights);

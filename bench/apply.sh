@@ -60,6 +60,6 @@ printf "  chmod -R:       median %6s ms (%s..%s), peak memory %s KiB\n" "$cm" "$
 awk -v b="$bm" -v c="$cm" 'BEGIN {printf "  ratio: %.2fx (goal: at most 1.5x)\n", b / c}'
 
 echo "P2: items that need the helper, root-owned fixture folder"
-fixtures=${BRINDLE_FIXTURES:-/var/tmp/brindle-fixtures}/bench
+fixtures=${BRINDLE_FIXTURES:-/run/brindle-tests/fixtures}/bench
 "$build/bench/bench_apply" "$fixtures" 755 --rate | sed 's/^/  /'
 echo "  goal: at least 200 items per second"

@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QDir fixtures(QStringLiteral("/var/tmp/brindle-fixtures/bench"));
+    const QDir fixtures(fixture(QStringLiteral("bench")));
     const QStringList files = fixtures.entryList(QDir::Files, QDir::Name);
     const QString reference = QCoreApplication::applicationDirPath() + QStringLiteral("/setuid-true");
     if (files.size() != 1000 || geteuid() == 0) {

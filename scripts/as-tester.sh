@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Runs a privileged test as the ordinary user brindle-tester when started as
-# root (root is always authorized, so nothing would be tested); as anyone
-# else, runs it as is.
+# root (root is always authorized, so nothing would be tested), handing it
+# the administrator's password and the fixtures of scripts/test-env.sh; as
+# anyone else, runs it as is.
 set -euo pipefail
 if [ "$(id -u)" -ne 0 ]; then
   exec "$@"
 fi
-if ! id brindle-tester >/dev/null 2>&1; then
-  echo "as-tester.sh: no brindle-tester account: run scripts/test-env.sh BUILD_DIR first" >&2
+state=/run/brindle-tests
+if ! id brindle-tester >/dev/null 2>&1 || [ ! -f "$state/admin-password" ]; then
+  echo "as-tester.sh: no test environment: run scripts/test-env.sh BUILD_DIR first" >&2
   exit 1
 fi
 exec runuser -u brindle-tester -- env -i \
   PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/home/brindle-tester USER=brindle-tester LANG=C.UTF-8 \
   QT_QPA_PLATFORM=offscreen \
-  BRINDLE_TEST_ADMIN_PASSWORD="${BRINDLE_TEST_ADMIN_PASSWORD:-brindle-admin-secret}" \
+  BRINDLE_TEST_ADMIN_PASSWORD="$(cat "$state/admin-password")" \
+  BRINDLE_FIXTURES="$state/fixtures" \
   "$@"

@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 source scripts/build-dir.sh
 bash scripts/deps.sh
 bash scripts/build.sh
+trap 'bash scripts/test-env.sh teardown "$build"' EXIT
+trap 'exit 130' INT TERM HUP
 bash scripts/test-env.sh "$build"
 chown root:root "$build/bench/setuid-true"
 chmod 4755 "$build/bench/setuid-true"

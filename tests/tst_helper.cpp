@@ -27,7 +27,7 @@ class HelperTest : public QObject
     QByteArray ownForm() const
     {
         ProcessIdentity self{getpid(), getuid(), *processStartTime(getpid())};
-        const AuthorizationExternalForm form = encodeExternalForm(self);
+        const AuthorizationExternalForm form = encodeExternalForm(self, kExternalFormModifyPermission);
         return QByteArray(reinterpret_cast<const char *>(form.bytes), 32);
     }
 
@@ -82,6 +82,25 @@ private slots:
         QCOMPARE(administrator.requests() - before, 2);
     }
 
+    // polkit keeps the right for the whole process; within Brindle it belongs
+    // to the reference that obtained it. Another reference of this process
+    // that never asked gets nothing from the helper.
+    void rightsBelongToTheirReference()
+    {
+        AuthorizationRef other = nullptr;
+        QCOMPARE(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &other), errAuthorizationSuccess);
+        AuthorizationExternalForm form{};
+        QCOMPARE(AuthorizationMakeExternalForm(other, &form), errAuthorizationSuccess);
+        const Inode before = inodeOf(rootOwned);
+        const HelperRun run = runHelper(helper, {QFile::encodeName(rootOwned), "511"},
+                                        QByteArray(reinterpret_cast<const char *>(form.bytes), 32));
+        QCOMPARE(run.exitStatus, 255);
+        QCOMPARE(run.standardError,
+                 QStringLiteral("Tool authorizing command failed authorization: %1.\n").arg(errAuthorizationDenied));
+        QCOMPARE(inodeOf(rootOwned), before);
+        AuthorizationFree(other, kAuthorizationFlagDestroyRights);
+    }
+
     void helperSetsRootOwnedModesWithoutAskingAgain_data()
     {
         QTest::addColumn<int>("newPermission");
@@ -99,6 +118,46 @@ private slots:
         QVERIFY(controller.chModFileAtPathAuthorized(rootOwned));
         QCOMPARE(inodeOf(rootOwned), (Inode{mode, 0}));
         QCOMPARE(administrator.requests(), asked);
+    }
+
+    // An authorized user owns a folder on the path and swaps the item, or a
+    // folder above it, for a link to a root-owned file: the helper refuses.
+    void linksOnThePathAreNotFollowed_data()
+    {
+        QTest::addColumn<QString>("link");   // in a folder this user owns
+        QTest::addColumn<QString>("target"); // what the link points at
+        QTest::addColumn<QString>("path");   // given to the helper, below the folder
+        const QString fixtures = fixturesDir();
+        QTest::newRow("the item is a link") << "item" << fixture(QStringLiteral("root-owned-1")) << "item";
+        QTest::newRow("a folder above is a link") << "folder" << fixtures << "folder/root-owned-1";
+    }
+    void linksOnThePathAreNotFollowed()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(QString, path);
+        QTemporaryDir mine;
+        QVERIFY(QFile::link(target, mine.filePath(link)));
+        const QString given = mine.filePath(path);
+        const Inode before = inodeOf(rootOwned);
+        const HelperRun run = runHelper(helper, {QFile::encodeName(given), "511"}, ownForm());
+        QCOMPARE(run.exitStatus, 255);
+        QCOMPARE(run.standardError, QStringLiteral("Path %1 Stato: -1. ChMod: 777 - 511\n").arg(given));
+        QCOMPARE(inodeOf(rootOwned), before);
+        // Brindle's own call reaches the same refusal.
+        controller.newPermission = 0777;
+        QVERIFY(!controller.chModFileAtPathAuthorized(given));
+        QCOMPARE(inodeOf(rootOwned), before);
+    }
+
+    void specialFilesDoNotBlockTheHelper()
+    {
+        QTemporaryDir mine;
+        const QByteArray fifo = QFile::encodeName(mine.filePath(QStringLiteral("fifo")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        const HelperRun run = runHelper(helper, {fifo, "420"}, ownForm());
+        QCOMPARE(run.exitStatus, 0);
+        QCOMPARE(inodeOf(QFile::decodeName(fifo)).mode, 0644u);
     }
 
     void helperCommandLine_data()
@@ -148,7 +207,7 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         const ProcessIdentity self{getpid(), getuid(), *processStartTime(getpid())};
         auto bytes = [](const ProcessIdentity &who) {
-            const AuthorizationExternalForm f = encodeExternalForm(who);
+            const AuthorizationExternalForm f = encodeExternalForm(who, kExternalFormModifyPermission);
             return QByteArray(reinterpret_cast<const char *>(f.bytes), 32);
         };
         ProcessIdentity other = self;
@@ -164,6 +223,9 @@ private slots:
         QTest::newRow("another start time") << bytes(otherStart);
         QTest::newRow("another uid") << bytes(otherUid);
         QTest::newRow("random bytes") << random;
+        QByteArray unknownRight = bytes(self);
+        unknownRight[26] = 1;
+        QTest::newRow("a right the form cannot carry") << unknownRight;
         QTest::newRow("31 bytes") << bytes(self).left(31);
         QTest::newRow("nothing") << QByteArray();
     }
@@ -183,6 +245,28 @@ private slots:
         const HelperRun run = runHelper(helper, {QFile::encodeName(fixture(QStringLiteral("root-owned-4"))), "384"}, ownForm() + tail);
         QCOMPARE(run.exitStatus, 0);
         QCOMPARE(run.leftOnInput, tail);
+    }
+
+    // polkit revokes kept authorizations only for the caller's own login
+    // session. Last: it ends what the cases above rely on.
+    void destroyingRightsRevokesThemInALoginSession()
+    {
+        if (qEnvironmentVariableIsEmpty("XDG_SESSION_ID"))
+            QSKIP("not in a login session: polkit keeps the right until its five minutes end (README)");
+        AuthorizationRef asked = nullptr;
+        QCOMPARE(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &asked), errAuthorizationSuccess);
+        std::swap(asked, controller.authorizationRef);
+        QVERIFY(controller.preauthorizeForRight(kModifyPermissionRight));
+        std::swap(asked, controller.authorizationRef);
+        AuthorizationFree(controller.authorizationRef, kAuthorizationFlagDestroyRights);
+        AuthorizationFree(asked, kAuthorizationFlagDestroyRights);
+        QCOMPARE(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &controller.authorizationRef),
+                 errAuthorizationSuccess);
+        AuthorizationItem item{kModifyPermissionRight, 0, nullptr, 0};
+        const AuthorizationRights rights{1, &item};
+        QCOMPARE(AuthorizationCopyRights(controller.authorizationRef, &rights, nullptr, kAuthorizationFlagExtendRights,
+                                         nullptr),
+                 errAuthorizationInteractionNotAllowed);
     }
 
     void missingHelperAnswersNo()

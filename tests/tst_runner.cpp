@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(Inode)
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,35 +94,76 @@ private slots:
         QCOMPARE(inodeOf(folder).uid, unsigned(getuid()));
     }
 
+    // The repair makes a file set-user-ID root: only a regular file that no
+    // one but root could have put there or could swap. (The attack: the
+    // helper's path a link to a copy of id, made set-user-ID by one password.)
     void repairTool_data()
     {
-        QTest::addColumn<unsigned>("mode");
-        QTest::addColumn<unsigned>("modeAfter");
-        QTest::addColumn<bool>("rootAfter");
-        QTest::newRow("lost its bit: repaired") << 0755u << 04755u << true;
-        QTest::newRow("04711, a user's: left alone") << 04711u << 04711u << false;
-        QTest::newRow("4755, a user's: left alone") << 04755u << 04755u << false;
+        QTest::addColumn<QString>("resources"); // empty: a copy of this user's
+        QTest::addColumn<unsigned>("mode");     // of this user's copy
+        QTest::addColumn<QString>("changed");   // what the repair would change
+        QTest::addColumn<Inode>("after");
+        QTest::addColumn<QString>("log");
+        const unsigned me = getuid();
+        QTest::newRow("lost its bit where only root writes: repaired")
+            << fixture(QStringLiteral("repair")) << 0u << fixture(QStringLiteral("repair/bitsmith"))
+            << Inode{04755, 0} << QString();
+        QTest::newRow("a link to a copy of id: refused")
+            << fixture(QStringLiteral("repair-link")) << 0u << fixture(QStringLiteral("id-copy")) << Inode{0755, 0}
+            << QStringLiteral("repairTool: %1 is not a regular file; nothing repaired")
+                   .arg(fixture(QStringLiteral("repair-link/bitsmith")));
+        QTest::newRow("in a folder others may write: refused")
+            << fixture(QStringLiteral("repair-open")) << 0u << fixture(QStringLiteral("repair-open/bitsmith"))
+            << Inode{0755, 0}
+            << QStringLiteral("repairTool: the folder %1 is not owned by root or can be written by others; "
+                              "nothing repaired")
+                   .arg(fixture(QStringLiteral("repair-open")));
+        QTest::newRow("this user's copy: refused") << QString() << 0755u << QString() << Inode{0755, me}
+                                                   << QStringLiteral("repairTool: %1 is not owned by root or can be "
+                                                                     "written by others; nothing repaired");
+        QTest::newRow("04711, this user's: left alone") << QString() << 04711u << QString() << Inode{04711, me}
+                                                        << QString();
+        QTest::newRow("4755, this user's: left alone") << QString() << 04755u << QString() << Inode{04755, me}
+                                                       << QString();
     }
     void repairTool()
     {
+        QFETCH(QString, resources);
         QFETCH(unsigned, mode);
-        QFETCH(unsigned, modeAfter);
-        QFETCH(bool, rootAfter);
-        QTemporaryDir resources;
-        const QString tool = resources.filePath(QStringLiteral("bitsmith"));
-        QVERIFY(QFile::copy(pathForResource(QStringLiteral("bitsmith")), tool));
-        QVERIFY(::chmod(QFile::encodeName(tool).constData(), mode) == 0);
-        setResourceDirectoryForTesting(resources.path());
+        QFETCH(QString, changed);
+        QFETCH(Inode, after);
+        QFETCH(QString, log);
+        QTemporaryDir mine;
+        if (resources.isEmpty()) {
+            resources = mine.path();
+            changed = mine.filePath(QStringLiteral("bitsmith"));
+            QVERIFY(QFile::copy(pathForResource(QStringLiteral("bitsmith")), changed));
+            QVERIFY(::chmod(QFile::encodeName(changed).constData(), mode) == 0);
+            if (!log.isEmpty())
+                log = log.arg(changed);
+        }
+        const int asked = administrator.requests();
+        setResourceDirectoryForTesting(resources);
         StderrCapture capture;
         controller.repairTool();
-        const QString log = capture.stop();
+        const QString logged = capture.stop();
         setResourceDirectoryForTesting(QString());
-        QCOMPARE(log, QString());
-        QCOMPARE(inodeOf(tool), (Inode{modeAfter, rootAfter ? 0u : unsigned(getuid())}));
-        if (rootAfter) {
-            // The repaired copy really runs as root.
-            const HelperRun run = runHelper(tool, {}, {});
+        if (log.isEmpty()) {
+            QCOMPARE(logged, QString());
+        } else {
+            QCOMPARE(logged.count(QLatin1Char('\n')), 1);
+            QVERIFY2(logged.endsWith(QStringLiteral("]: ") + log + QLatin1Char('\n')), qPrintable(logged));
+            QCOMPARE(administrator.requests(), asked);
+        }
+        QCOMPARE(inodeOf(changed), after);
+        if (after == Inode{04755, 0}) {
+            // The repaired helper really runs as root; then it loses its bit
+            // again for the next run.
+            const HelperRun run = runHelper(changed, {}, {});
             QCOMPARE(run.standardError, QStringLiteral("Usage: bitsmith <pathfile> permission\n"));
+            controller.runCommandWithAutorization(QStringLiteral("/bin/chmod"), {QStringLiteral("0755"), changed},
+                                                  &authorization);
+            QCOMPARE(inodeOf(changed), (Inode{0755, 0}));
         }
     }
 

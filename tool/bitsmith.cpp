@@ -6,6 +6,7 @@
 
 #include "AuthorizationServices.h"
 #include "ModifyPermissionRight.h"
+#include "NoLinkPath.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -61,7 +62,8 @@ void scrubEnvironment()
         fail();
 }
 
-// A helper whose parent is gone has nobody to act for.
+// A helper whose parent is gone has nobody to act for. Runs after the root
+// and argument checks, which only ever write their message.
 void dieWithParent()
 {
     const pid_t parent = getppid();
@@ -96,6 +98,18 @@ AuthorizationExternalForm readExternalForm()
     return form;
 }
 
+// chmod(2) of path, except that a symbolic link in any component fails it:
+// the folders on the way may belong to someone who swaps one for a link.
+int changeModeWithoutLinks(const char *path, mode_t mode)
+{
+    const int item = openWithoutLinks(path);
+    if (item < 0)
+        return -1;
+    const int state = changeModeOfDescriptor(item, mode);
+    close(item);
+    return state;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -103,11 +117,11 @@ int main(int argc, char *argv[])
     refuseEmptyArgv(argc);
     ensureStandardDescriptors();
     scrubEnvironment();
-    dieWithParent();
 
     requireRoot();
     if (argc != 3)
         usage();
+    dieWithParent();
     const char *path = argv[1];
     const auto mode = static_cast<std::int32_t>(parseDecimal(argv[2]));
 
@@ -125,7 +139,7 @@ int main(int argc, char *argv[])
         fail();
     }
 
-    const int state = chmod(path, mode_t(mode & 0xFFFF));
+    const int state = changeModeWithoutLinks(path, mode_t(mode & 0xFFFF));
     if (state != 0) {
         std::fprintf(stderr, "Path %s Stato: %d. ChMod: %o - %d\n", path, state, unsigned(mode), int(mode));
         fail();

@@ -1,6 +1,7 @@
 #include "AuthorizationServices.h"
 #include "ExternalForm.h"
 #include "AuthorizationBackend.h"
+#include "ModifyPermissionRight.h"
 
 #include <mutex>
 #include <set>
@@ -11,6 +12,9 @@ struct Authorization
 {
     ProcessIdentity subject;
     std::set<std::string> rights;
+    // Rebuilt from an external form: it speaks for another process and can
+    // only confirm the rights that process's reference said it holds.
+    bool borrowed = false;
 };
 
 namespace {
@@ -27,9 +31,9 @@ bool isLive(const Authorization *ref)
     return ref && liveReferences().count(ref) != 0;
 }
 
-AuthorizationRef adopt(const ProcessIdentity &subject)
+AuthorizationRef adopt(const ProcessIdentity &subject, bool borrowed = false)
 {
-    auto *ref = new Authorization{subject, {}};
+    auto *ref = new Authorization{subject, {}, borrowed};
     liveReferences().insert(ref);
     return ref;
 }
@@ -78,9 +82,16 @@ AuthorizationStatus AuthorizationFree(AuthorizationRef authorization, Authorizat
 {
     if (!isLive(authorization))
         return errAuthorizationInvalidRef;
-    if (flags & kAuthorizationFlagDestroyRights)
-        authorization->rights.clear();
     liveReferences().erase(authorization);
+    if ((flags & kAuthorizationFlagDestroyRights) && !authorization->rights.empty() && !authorization->borrowed) {
+        // polkit keeps what was granted for the whole process; ending it
+        // early is right only when no other reference still relies on it.
+        bool othersHoldRights = false;
+        for (const Authorization *other : liveReferences())
+            othersHoldRights = othersHoldRights || !other->rights.empty();
+        if (!othersHoldRights)
+            authorizationRevokeKept(authorization->subject);
+    }
     delete authorization;
     return errAuthorizationSuccess;
 }
@@ -103,7 +114,7 @@ AuthorizationStatus AuthorizationCopyRights(AuthorizationRef authorization, cons
         if (!name || !*name)
             return errAuthorizationInvalidSet;
         const bool held = authorization->rights.count(name) != 0;
-        if (!held && !(flags & kAuthorizationFlagExtendRights))
+        if (!held && (!(flags & kAuthorizationFlagExtendRights) || authorization->borrowed))
             return errAuthorizationDenied;
         // Even a held right is confirmed: polkit's kept authorization may have expired.
         const AuthorizationStatus status = authorizationCheckRight(authorization->subject, name, interaction);
@@ -123,7 +134,10 @@ AuthorizationStatus AuthorizationMakeExternalForm(AuthorizationRef authorization
         return errAuthorizationInvalidRef;
     if (!externalForm)
         return errAuthorizationInvalidExternalForm;
-    *externalForm = encodeExternalForm(authorization->subject);
+    std::uint32_t rights = 0;
+    for (const std::string &name : authorization->rights)
+        rights |= externalFormRightBit(name.c_str());
+    *externalForm = encodeExternalForm(authorization->subject, rights);
     return errAuthorizationSuccess;
 }
 
@@ -135,7 +149,8 @@ AuthorizationStatus AuthorizationCreateFromExternalForm(const AuthorizationExter
     *authorization = nullptr;
     if (!externalForm)
         return errAuthorizationInvalidExternalForm;
-    const auto claimed = decodeExternalForm(*externalForm);
+    std::uint32_t rights = 0;
+    const auto claimed = decodeExternalForm(*externalForm, &rights);
     if (!claimed)
         return errAuthorizationInvalidExternalForm;
     const pid_t parent = getppid();
@@ -146,6 +161,8 @@ AuthorizationStatus AuthorizationCreateFromExternalForm(const AuthorizationExter
     // read above could belong to a newcomer.
     if (!start || getppid() != parent || *start != claimed->startTime)
         return errAuthorizationInvalidExternalForm;
-    *authorization = adopt(*claimed);
+    *authorization = adopt(*claimed, true);
+    if (rights & kExternalFormModifyPermission)
+        (*authorization)->rights.insert(kModifyPermissionRight);
     return errAuthorizationSuccess;
 }

@@ -11,6 +11,11 @@
 // user through an authentication agent.
 AuthorizationStatus authorizationCheckRight(const ProcessIdentity &subject, const char *action, bool interaction);
 
+// Ends, where polkit allows it, the kept authorizations that subject's
+// rights rest on: polkit revokes only the caller's own login session's, all
+// of them at once; outside a session nothing can be revoked early.
+void authorizationRevokeKept(const ProcessIdentity &subject);
+
 // Lets the application register its agent, once, before the first request
 // that may ask the user.
 void authorizationStartAgent();

@@ -1,11 +1,14 @@
 #pragma once
 
 // Brindle's authorization layer over polkit. A reference speaks for one
-// process (pid, start time, uid) and remembers the rights it obtained.
+// process (pid, start time, uid) and remembers the rights it obtained; its
+// external form says which, and a helper acts only on those.
 //
 // polkit keeps a temporary authorization (auth_admin_keep) for the subject
-// process until it expires (5 minutes) or the process ends: destroying rights
-// makes the reference forget them, but polkit cannot revoke them early.
+// process until it expires (5 minutes) or the process ends. Destroying the
+// rights of the last reference that holds any asks polkit to revoke the login
+// session's kept authorizations; outside a login session polkit allows no
+// early revocation.
 
 #include <cstddef>
 #include <cstdint>
@@ -63,28 +66,32 @@ using AuthorizationRef = Authorization *;
 AuthorizationStatus AuthorizationCreate(const AuthorizationRights *rights, const void *environment,
                                         AuthorizationFlags flags, AuthorizationRef *authorization);
 
-// Frees the reference. kAuthorizationFlagDestroyRights makes it forget its rights
-// first (polkit's kept authorization itself lasts until it expires).
+// Frees the reference. With kAuthorizationFlagDestroyRights, when no other
+// live reference holds a right, polkit's kept authorizations of the caller's
+// login session are revoked (see above).
 AuthorizationStatus AuthorizationFree(AuthorizationRef authorization, AuthorizationFlags flags);
 
 // Asks polkit for each right for the reference's process. With
 // kAuthorizationFlagInteractionAllowed the user may be asked (through the
 // registered agent); the wait serves the thread's GLib main context, never a
 // private one. Without kAuthorizationFlagExtendRights only rights the reference
-// already obtained count. A challenge without interaction refuses.
+// already obtained count; a reference made from an external form never
+// extends. A challenge without interaction refuses.
 // authorizedRights, when given, is set to null: granted sets aren't handed out.
 AuthorizationStatus AuthorizationCopyRights(AuthorizationRef authorization, const AuthorizationRights *rights,
                                             const void *environment, AuthorizationFlags flags,
                                             AuthorizationRights **authorizedRights);
 
-// 32 bytes that bind the reference to its process: magic, version, pid, uid
-// and the process start time, in a fixed (big-endian) byte order.
+// 32 bytes that bind the reference to its process: magic, version, pid, uid,
+// the process start time and the rights the reference holds, in a fixed
+// (big-endian) byte order.
 AuthorizationStatus AuthorizationMakeExternalForm(AuthorizationRef authorization,
                                                   AuthorizationExternalForm *externalForm);
 
 // For a helper started by the reference's process: valid only when the bytes
 // name the caller's parent (getppid(), re-checked after its start time is read)
-// with that start time and the caller's real uid.
+// with that start time and the caller's real uid. The reference holds the
+// rights the form names, and only those.
 AuthorizationStatus AuthorizationCreateFromExternalForm(const AuthorizationExternalForm *externalForm,
                                                         AuthorizationRef *authorization);
 

@@ -15,3 +15,9 @@ AuthorizationStatus authorizationCheckRight(const ProcessIdentity &subject, cons
         return errAuthorizationCanceled;
     return verdict->challenge ? errAuthorizationInteractionNotAllowed : errAuthorizationDenied;
 }
+
+void authorizationRevokeKept(const ProcessIdentity &)
+{
+    // The helper's references come from external forms and are never the
+    // ones that obtained a right.
+}

@@ -1,4 +1,5 @@
 #include "ExternalForm.h"
+#include "ModifyPermissionRight.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,8 @@
 namespace {
 
 constexpr std::uint32_t kMagic = 0x42524E44; // "BRND"
-constexpr std::uint16_t kVersion = 1;
+constexpr std::uint16_t kVersion = 2;
+constexpr std::uint32_t kKnownRights = kExternalFormModifyPermission;
 
 void put(unsigned char *at, std::uint64_t value, int bytes)
 {
@@ -29,9 +31,14 @@ std::uint64_t get(const unsigned char *at, int bytes)
 
 } // namespace
 
+std::uint32_t externalFormRightBit(const char *name)
+{
+    return name && std::strcmp(name, kModifyPermissionRight) == 0 ? kExternalFormModifyPermission : 0;
+}
+
 // Layout: 0 magic (4), 4 version (2), 6 zero (2), 8 pid (4), 12 uid (4),
-// 16 start time (8), 24 zero (8).
-AuthorizationExternalForm encodeExternalForm(const ProcessIdentity &identity)
+// 16 start time (8), 24 rights held (4), 28 zero (4).
+AuthorizationExternalForm encodeExternalForm(const ProcessIdentity &identity, std::uint32_t rights)
 {
     AuthorizationExternalForm form{};
     put(form.bytes + 0, kMagic, 4);
@@ -39,13 +46,15 @@ AuthorizationExternalForm encodeExternalForm(const ProcessIdentity &identity)
     put(form.bytes + 8, static_cast<std::uint32_t>(identity.pid), 4);
     put(form.bytes + 12, identity.uid, 4);
     put(form.bytes + 16, identity.startTime, 8);
+    put(form.bytes + 24, rights & kKnownRights, 4);
     return form;
 }
 
-std::optional<ProcessIdentity> decodeExternalForm(const AuthorizationExternalForm &form)
+std::optional<ProcessIdentity> decodeExternalForm(const AuthorizationExternalForm &form, std::uint32_t *rights)
 {
+    const auto held = static_cast<std::uint32_t>(get(form.bytes + 24, 4));
     if (get(form.bytes + 0, 4) != kMagic || get(form.bytes + 4, 2) != kVersion || get(form.bytes + 6, 2) != 0
-        || get(form.bytes + 24, 8) != 0)
+        || (held & ~kKnownRights) != 0 || get(form.bytes + 28, 4) != 0)
         return std::nullopt;
     ProcessIdentity identity;
     identity.pid = static_cast<pid_t>(get(form.bytes + 8, 4));
@@ -53,6 +62,8 @@ std::optional<ProcessIdentity> decodeExternalForm(const AuthorizationExternalFor
     identity.startTime = get(form.bytes + 16, 8);
     if (identity.pid <= 0)
         return std::nullopt;
+    if (rights)
+        *rights = held;
     return identity;
 }
 

@@ -34,3 +34,27 @@ AuthorizationStatus authorizationCheckRight(const ProcessIdentity &subject, cons
         g_object_unref(result);
     return status;
 }
+
+void authorizationRevokeKept(const ProcessIdentity &subject)
+{
+    PolkitAuthority *authority = polkitAuthority();
+    if (!authority)
+        return;
+    // The login session the process runs in, as logind knows it; none (no
+    // session, as under a service manager or in CI) leaves polkit's five minutes.
+    PolkitWait found;
+    polkit_unix_session_new_for_process(subject.pid, nullptr, PolkitWait::ready, &found);
+    found.run();
+    GError *error = nullptr;
+    PolkitSubject *session = polkit_unix_session_new_for_process_finish(found.result, &error);
+    if (!session) {
+        g_clear_error(&error);
+        return;
+    }
+    PolkitWait revoked;
+    polkit_authority_revoke_temporary_authorizations(authority, session, nullptr, PolkitWait::ready, &revoked);
+    revoked.run();
+    polkit_authority_revoke_temporary_authorizations_finish(authority, revoked.result, &error);
+    g_clear_error(&error);
+    g_object_unref(session);
+}

@@ -1,5 +1,6 @@
 #include "SystemBusCheck.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -11,7 +12,15 @@
 namespace {
 
 constexpr const char *kSystemBusSocket = "/run/dbus/system_bus_socket";
-constexpr std::size_t kMaxMessage = 1 << 20;
+constexpr const char *kBusName = "org.freedesktop.DBus";
+constexpr const char *kPolkitName = "org.freedesktop.PolicyKit1";
+// What D-Bus allows at most (128 MiB); longer is no message at all.
+constexpr std::uint64_t kMaxDbusMessage = std::uint64_t(1) << 27;
+// What is kept in memory to be read; anything longer is not polkit's answer
+// and is dropped as it arrives.
+constexpr std::size_t kMaxKept = 64 * 1024;
+// Our calls' serials.
+enum : std::uint32_t { kHelloSerial = 1, kNameOwnerSerial = 2, kCheckSerial = 3 };
 
 enum : unsigned char { MethodCall = 1, MethodReturn = 2, Error = 3, Signal = 4 };
 enum : unsigned char { FieldPath = 1, FieldInterface = 2, FieldMember = 3, FieldErrorName = 4, FieldReplySerial = 5,
@@ -225,7 +234,7 @@ bool receive(int fd, std::string &buffer, long long deadline)
     if (n <= 0)
         return false;
     buffer.append(chunk, std::size_t(n));
-    return buffer.size() <= kMaxMessage * 2;
+    return true;
 }
 
 struct Socket
@@ -277,8 +286,87 @@ std::string marshalCheckAuthorization(std::uint32_t serial, const ProcessIdentit
                    "CheckAuthorization", "org.freedesktop.PolicyKit1", "(sa{sv})sa{ss}us", b.bytes);
 }
 
-std::string marshalCheckAuthorizationReply(std::uint32_t serial, std::uint32_t replySerial, bool authorized,
-                                           bool challenge, const char *const *details)
+namespace {
+
+// A message from the bus or a peer, as the tests make them: type, serial,
+// reply serial (0: none), sender, signature and a marshalled body.
+std::string reply(unsigned char type, std::uint32_t serial, std::uint32_t replySerial, const char *sender,
+                  const char *signature, const std::string &body)
+{
+    Writer w;
+    w.u8('l');
+    w.u8(type);
+    w.u8(0);
+    w.u8(1);
+    w.u32(std::uint32_t(body.size()));
+    w.u32(serial);
+    const std::size_t fields = w.beginArray(8);
+    if (replySerial) {
+        w.align(8);
+        w.u8(FieldReplySerial);
+        w.sig("u");
+        w.u32(replySerial);
+    }
+    if (type == Signal) {
+        w.headerField(FieldPath, "o", "/org/example/Noise");
+        w.headerField(FieldInterface, "s", "org.example.Noise");
+        w.headerField(FieldMember, "s", "Noise");
+    }
+    if (sender)
+        w.headerField(FieldSender, "s", sender);
+    if (signature)
+        w.headerField(FieldSignature, "g", signature);
+    w.endArray(fields, 8);
+    w.align(8);
+    return w.bytes + body;
+}
+
+// The fields of a message header that deciding about it needs.
+struct Header
+{
+    unsigned char type = 0;
+    std::uint32_t replySerial = 0;
+    std::string sender;
+    std::string signature;
+};
+
+// Reads the header of one complete message; the reader is left at the body.
+bool readHeader(Reader &r, const unsigned char *data, Header *header)
+{
+    header->type = data[1];
+    r.seek(12);
+    const std::uint32_t fieldsLength = r.u32();
+    const std::size_t fieldsEnd = r.position() + fieldsLength;
+    while (r.ok() && r.position() < fieldsEnd) {
+        r.align(8);
+        const std::uint8_t code = r.u8();
+        const std::string type = r.sig();
+        if (type == "s" || type == "o") {
+            const std::string value = r.str();
+            if (code == FieldSender)
+                header->sender = value;
+        } else if (type == "g") {
+            const std::string value = r.sig();
+            if (code == FieldSignature)
+                header->signature = value;
+        } else if (type == "u") {
+            const std::uint32_t value = r.u32();
+            if (code == FieldReplySerial)
+                header->replySerial = value;
+        } else {
+            return false;
+        }
+    }
+    if (!r.ok() || r.position() != fieldsEnd)
+        return false;
+    r.align(8); // the body
+    return r.ok();
+}
+
+} // namespace
+
+std::string marshalCheckAuthorizationReply(std::uint32_t serial, std::uint32_t replySerial, const char *sender,
+                                           bool authorized, bool challenge, const char *const *details)
 {
     Writer b;
     b.u32(authorized);
@@ -290,26 +378,32 @@ std::string marshalCheckAuthorizationReply(std::uint32_t serial, std::uint32_t r
         b.str(d[1]);
     }
     b.endArray(dict, 8);
-
-    Writer w;
-    w.u8('l');
-    w.u8(MethodReturn);
-    w.u8(0);
-    w.u8(1);
-    w.u32(std::uint32_t(b.bytes.size()));
-    w.u32(serial);
-    const std::size_t fields = w.beginArray(8);
-    w.align(8);
-    w.u8(FieldReplySerial);
-    w.sig("u");
-    w.u32(replySerial);
-    w.headerField(FieldSignature, "g", "(bba{ss})");
-    w.endArray(fields, 8);
-    w.align(8);
-    return w.bytes + b.bytes;
+    return reply(MethodReturn, serial, replySerial, sender, "(bba{ss})", b.bytes);
 }
 
-std::size_t dbusMessageLength(const unsigned char *data, std::size_t available)
+std::string marshalNameOwnerReply(std::uint32_t serial, std::uint32_t replySerial, const char *owner)
+{
+    Writer b;
+    b.str(owner);
+    return reply(MethodReturn, serial, replySerial, kBusName, "s", b.bytes);
+}
+
+std::string marshalSignal(std::uint32_t serial, const char *sender, std::size_t payload)
+{
+    Writer b;
+    b.u32(std::uint32_t(payload));
+    b.bytes.append(payload, 'x');
+    return reply(Signal, serial, 0, sender, "ay", b.bytes);
+}
+
+std::string marshalGetNameOwner(std::uint32_t serial, const char *name)
+{
+    Writer b;
+    b.str(name);
+    return message(serial, "/org/freedesktop/DBus", kBusName, "GetNameOwner", kBusName, "s", b.bytes);
+}
+
+std::uint64_t dbusMessageLength(const unsigned char *data, std::size_t available)
 {
     if (available < 16 || (data[0] != 'l' && data[0] != 'B') || data[3] != 1)
         return 0;
@@ -318,48 +412,47 @@ std::size_t dbusMessageLength(const unsigned char *data, std::size_t available)
     const std::uint64_t fields = rawU32(data + 12, big);
     const std::uint64_t header = (16 + fields + 7) / 8 * 8;
     const std::uint64_t total = header + body;
-    return total <= kMaxMessage ? std::size_t(total) : 0;
+    return total <= kMaxDbusMessage ? total : 0;
 }
 
-ReplyKind readCheckAuthorizationReply(const unsigned char *data, std::size_t length, std::uint32_t replySerial,
-                                      PolkitVerdict *verdict)
+ReplyKind readNameOwnerReply(const unsigned char *data, std::size_t length, std::uint32_t replySerial,
+                             std::string *owner)
 {
     if (dbusMessageLength(data, length) != length)
         return ReplyKind::Refusal;
-    const bool big = data[0] == 'B';
-    const unsigned char type = data[1];
-    Reader r(data, length, big);
-    r.seek(12);
-    const std::uint32_t fieldsLength = r.u32();
-    const std::size_t fieldsEnd = r.position() + fieldsLength;
-    std::uint32_t inReplyTo = 0;
-    std::string signature;
-    while (r.ok() && r.position() < fieldsEnd) {
-        r.align(8);
-        const std::uint8_t code = r.u8();
-        const std::string type = r.sig();
-        if (type == "s" || type == "o") {
-            r.str();
-        } else if (type == "g") {
-            const std::string value = r.sig();
-            if (code == FieldSignature)
-                signature = value;
-        } else if (type == "u") {
-            const std::uint32_t value = r.u32();
-            if (code == FieldReplySerial)
-                inReplyTo = value;
-        } else {
-            return ReplyKind::Refusal;
-        }
-    }
-    if (!r.ok() || r.position() != fieldsEnd)
+    Reader r(data, length, data[0] == 'B');
+    Header header;
+    if (!readHeader(r, data, &header))
         return ReplyKind::Refusal;
-    if ((type != MethodReturn && type != Error) || inReplyTo != replySerial)
+    if ((header.type != MethodReturn && header.type != Error) || header.replySerial != replySerial
+        || header.sender != kBusName)
         return ReplyKind::Unrelated;
-    if (type == Error || signature != "(bba{ss})")
+    // An error: polkitd is not on the bus.
+    if (header.type == Error || header.signature != "s")
+        return ReplyKind::Refusal;
+    const std::string name = r.str();
+    if (!r.ok() || r.position() != length || name.size() < 2 || name[0] != ':')
+        return ReplyKind::Refusal;
+    *owner = name;
+    return ReplyKind::Verdict;
+}
+
+ReplyKind readCheckAuthorizationReply(const unsigned char *data, std::size_t length, std::uint32_t replySerial,
+                                      const std::string &polkitOwner, PolkitVerdict *verdict)
+{
+    if (dbusMessageLength(data, length) != length)
+        return ReplyKind::Refusal;
+    Reader r(data, length, data[0] == 'B');
+    Header header;
+    if (!readHeader(r, data, &header))
+        return ReplyKind::Refusal;
+    // Only polkitd's own answer counts; the bus stamps every sender.
+    if ((header.type != MethodReturn && header.type != Error) || header.replySerial != replySerial
+        || polkitOwner.empty() || header.sender != polkitOwner)
+        return ReplyKind::Unrelated;
+    if (header.type == Error || header.signature != "(bba{ss})")
         return ReplyKind::Refusal;
 
-    r.align(8); // the body
     r.align(8); // the struct
     const std::uint32_t authorized = r.u32();
     const std::uint32_t challenge = r.u32();
@@ -380,6 +473,62 @@ ReplyKind readCheckAuthorizationReply(const unsigned char *data, std::size_t len
     return ReplyKind::Verdict;
 }
 
+std::optional<PolkitVerdict> readPolkitAnswer(int fd, std::string incoming, long long deadline)
+{
+    std::string polkitOwner;
+    std::uint64_t skipping = 0; // bytes of an over-long message still to drop
+    for (;;) {
+        if (skipping > 0) {
+            const std::size_t dropped = std::size_t(std::min<std::uint64_t>(skipping, incoming.size()));
+            incoming.erase(0, dropped);
+            skipping -= dropped;
+            if (skipping > 0 && !receive(fd, incoming, deadline))
+                return std::nullopt;
+            continue;
+        }
+        if (incoming.size() < 16) {
+            if (!receive(fd, incoming, deadline))
+                return std::nullopt;
+            continue;
+        }
+        const auto *head = reinterpret_cast<const unsigned char *>(incoming.data());
+        const std::uint64_t length = dbusMessageLength(head, incoming.size());
+        if (length == 0)
+            return std::nullopt; // not D-Bus: the stream can't be followed
+        if (length > kMaxKept) {
+            skipping = length;
+            continue;
+        }
+        if (incoming.size() < length) {
+            if (!receive(fd, incoming, deadline))
+                return std::nullopt;
+            continue;
+        }
+        const auto *data = reinterpret_cast<const unsigned char *>(incoming.data());
+        const auto size = std::size_t(length);
+        PolkitVerdict verdict;
+        std::string owner;
+        switch (readNameOwnerReply(data, size, kNameOwnerSerial, &owner)) {
+        case ReplyKind::Refusal:
+            return std::nullopt;
+        case ReplyKind::Verdict:
+            polkitOwner = owner;
+            break;
+        case ReplyKind::Unrelated:
+            switch (readCheckAuthorizationReply(data, size, kCheckSerial, polkitOwner, &verdict)) {
+            case ReplyKind::Verdict:
+                return verdict;
+            case ReplyKind::Refusal:
+                return std::nullopt;
+            case ReplyKind::Unrelated:
+                break; // Hello's reply, NameAcquired, anyone else's message
+            }
+            break;
+        }
+        incoming.erase(0, size);
+    }
+}
+
 std::optional<PolkitVerdict> checkAuthorizationOnSystemBus(const ProcessIdentity &subject, const char *action,
                                                            int timeoutMs)
 {
@@ -395,7 +544,7 @@ std::optional<PolkitVerdict> checkAuthorizationOnSystemBus(const ProcessIdentity
         return std::nullopt;
 
     // SASL EXTERNAL: the bus takes our identity from the socket; we name the
-    // effective uid it will see. Hello and the call go out at once.
+    // effective uid it will see.
     char uid[16];
     std::snprintf(uid, sizeof uid, "%u", unsigned(geteuid()));
     std::string auth("\0AUTH EXTERNAL ", 15);
@@ -415,29 +564,10 @@ std::optional<PolkitVerdict> checkAuthorizationOnSystemBus(const ProcessIdentity
     if (incoming.compare(0, 3, "OK ") != 0)
         return std::nullopt;
     incoming.erase(0, incoming.find("\r\n") + 2);
-    if (!writeAll(bus.fd, "BEGIN\r\n" + marshalHello(1) + marshalCheckAuthorization(2, subject, action)))
+    // All at once: the bus answers GetNameOwner before it hands the check on,
+    // so polkitd's name is known before its answer can arrive.
+    if (!writeAll(bus.fd, "BEGIN\r\n" + marshalHello(kHelloSerial) + marshalGetNameOwner(kNameOwnerSerial, kPolkitName)
+                              + marshalCheckAuthorization(kCheckSerial, subject, action)))
         return std::nullopt;
-
-    for (;;) {
-        while (incoming.size() < 16 || dbusMessageLength(reinterpret_cast<const unsigned char *>(incoming.data()),
-                                                         incoming.size()) > incoming.size()) {
-            if (incoming.size() >= 16
-                && dbusMessageLength(reinterpret_cast<const unsigned char *>(incoming.data()), incoming.size()) == 0)
-                return std::nullopt;
-            if (!receive(bus.fd, incoming, deadline))
-                return std::nullopt;
-        }
-        const auto *data = reinterpret_cast<const unsigned char *>(incoming.data());
-        const std::size_t length = dbusMessageLength(data, incoming.size());
-        PolkitVerdict verdict;
-        switch (readCheckAuthorizationReply(data, length, 2, &verdict)) {
-        case ReplyKind::Verdict:
-            return verdict;
-        case ReplyKind::Refusal:
-            return std::nullopt;
-        case ReplyKind::Unrelated:
-            incoming.erase(0, length); // Hello's reply, NameAcquired
-            break;
-        }
-    }
+    return readPolkitAnswer(bus.fd, std::move(incoming), deadline);
 }

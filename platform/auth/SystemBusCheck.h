@@ -24,19 +24,36 @@ struct PolkitVerdict
 std::optional<PolkitVerdict> checkAuthorizationOnSystemBus(const ProcessIdentity &subject, const char *action,
                                                            int timeoutMs = 25000);
 
-// The pieces, for tests.
+// The pieces, for tests. Our calls go out with serials 1 (Hello),
+// 2 (GetNameOwner of polkitd's name) and 3 (CheckAuthorization).
 std::string marshalCheckAuthorization(std::uint32_t serial, const ProcessIdentity &subject, const char *action);
 std::string marshalHello(std::uint32_t serial);
-// polkitd's answer to the call with serial replySerial; details as key=value.
-std::string marshalCheckAuthorizationReply(std::uint32_t serial, std::uint32_t replySerial, bool authorized,
-                                           bool challenge, const char *const *details);
+std::string marshalGetNameOwner(std::uint32_t serial, const char *name);
+// polkitd's answer to the call with serial replySerial, as sent by sender;
+// details as key=value.
+std::string marshalCheckAuthorizationReply(std::uint32_t serial, std::uint32_t replySerial, const char *sender,
+                                           bool authorized, bool challenge, const char *const *details);
+// The bus's answer to GetNameOwner.
+std::string marshalNameOwnerReply(std::uint32_t serial, std::uint32_t replySerial, const char *owner);
+// A signal from sender with payload bytes in its body.
+std::string marshalSignal(std::uint32_t serial, const char *sender, std::size_t payload);
 
 // Size of the whole message whose first 16 bytes are at data, or 0 when those
-// bytes are not a message header we accept.
-std::size_t dbusMessageLength(const unsigned char *data, std::size_t available);
+// bytes are not a message header D-Bus allows.
+std::uint64_t dbusMessageLength(const unsigned char *data, std::size_t available);
 
 enum class ReplyKind { Unrelated, Verdict, Refusal };
-// Reads one complete message: the answer to replySerial (a verdict, or a
-// refusal for an error or anything malformed), or something else.
+// Reads one complete message: polkitd's answer to replySerial, sent by
+// polkitOwner (a verdict, or a refusal for an error or anything malformed),
+// or something else.
 ReplyKind readCheckAuthorizationReply(const unsigned char *data, std::size_t length, std::uint32_t replySerial,
-                                      PolkitVerdict *verdict);
+                                      const std::string &polkitOwner, PolkitVerdict *verdict);
+// Reads one complete message: the bus's answer to GetNameOwner (Verdict, with
+// the owner), a refusal (polkitd not on the bus, malformed), or something else.
+ReplyKind readNameOwnerReply(const unsigned char *data, std::size_t length, std::uint32_t replySerial,
+                             std::string *owner);
+// Follows the stream after authentication (incoming: what already arrived)
+// until polkitd's verdict. Messages too long to be the answer are dropped as
+// they arrive, never kept. Empty on end of stream, deadline (CLOCK_MONOTONIC
+// milliseconds) or refusal.
+std::optional<PolkitVerdict> readPolkitAnswer(int fd, std::string incoming, long long deadline);

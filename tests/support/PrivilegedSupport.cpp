@@ -22,8 +22,8 @@ extern char **environ;
 
 QString Administrator::password()
 {
-    const QByteArray fromEnvironment = qgetenv("BRINDLE_TEST_ADMIN_PASSWORD");
-    return fromEnvironment.isEmpty() ? QStringLiteral("brindle-admin-secret") : QString::fromUtf8(fromEnvironment);
+    // New for each set-up of the test environment; scripts/as-tester.sh hands it on.
+    return qEnvironmentVariable("BRINDLE_TEST_ADMIN_PASSWORD");
 }
 
 Administrator::Administrator()
@@ -106,7 +106,7 @@ Inode inodeOf(const QString &path)
 
 QString fixturesDir()
 {
-    return qEnvironmentVariable("BRINDLE_FIXTURES", QStringLiteral("/var/tmp/brindle-fixtures"));
+    return qEnvironmentVariable("BRINDLE_FIXTURES", QStringLiteral("/run/brindle-tests/fixtures"));
 }
 
 QString fixture(const QString &name)
@@ -124,6 +124,10 @@ bool requireTestEnvironment(QString *why)
     if (!QFile::exists(QStringLiteral("/usr/share/polkit-1/actions/it.vantelo.brindle.policy"))
         || !QFile::exists(fixture(QStringLiteral("root-owned-1")))) {
         *why = QStringLiteral("the test environment is missing: run scripts/test-env.sh BUILD_DIR as root");
+        return false;
+    }
+    if (Administrator::password().isEmpty()) {
+        *why = QStringLiteral("no administrator password: start the test through scripts/as-tester.sh");
         return false;
     }
     return true;
