@@ -5,6 +5,8 @@
 // before handing over to the real helper. The cancel comes first, while
 // polkit holds nothing for this process.
 #include "ApplyFailures.h"
+#include "AuthenticationAgent.h"
+#include "AuthenticationDialog.h"
 #include "ApplyProgress.h"
 #include "MainBundle.h"
 #include "MainWindowLoader.h"
@@ -15,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -173,9 +176,22 @@ private slots:
         QVERIFY(makeFile(file, 0644));
         choose(file, 0600, false);
         administrator.script({Administrator::kCancel});
+        // While the password is asked, the window is busy and starts nothing:
+        // neither a second apply nor an open panel.
+        bool busyWhileAsked = false;
+        QMetaObject::Connection meddle =
+            connect(AuthenticationAgent::instance(), &AuthenticationAgent::passwordRequested, this, [this, &busyWhileAsked] {
+                busyWhileAsked = w.window->cursor().shape() == Qt::BusyCursor;
+                QTest::mouseClick(c->applyButton, Qt::LeftButton);
+                QTest::mouseClick(w.window->findChild<QPushButton *>(QStringLiteral("chooseButton")), Qt::LeftButton);
+                QTest::keyClick(w.window, Qt::Key_O, Qt::ControlModifier);
+            });
         StderrCapture capture;
         c->apply();
         const QString log = capture.stop();
+        disconnect(meddle);
+        QVERIFY(busyWhileAsked);
+        QVERIFY(!w.window->findChild<QFileDialog *>());
         QCOMPARE(administrator.requests(), 1);
         QCOMPARE(log.count(QLatin1Char('\n')), 1);
         QVERIFY2(log.endsWith(QLatin1String(": Unable to preauthorize change permission\n")), qPrintable(log));
