@@ -6,6 +6,7 @@
 //   --rate prints the items changed per second by the apply itself.
 #include "MainWindowLoader.h"
 #include "support/PrivilegedSupport.h"
+#include "support/WindowDriver.h"
 #include "theController.h"
 
 #include <QApplication>
@@ -47,12 +48,7 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
 
     c->DoWork(tree);
-    QCheckBox *const boxes[12] = {c->setOwnRead, c->setOwnWrite, c->setOwneXecute, c->setGrpRead,
-                                  c->setGrpWrite, c->setGrpeXecute, c->setOthRead, c->setOthWrite,
-                                  c->setOtheXecute, c->advNewSticky, c->advNewSetUID, c->advNewSetGID};
-    const unsigned bits[12] = {0400, 0200, 0100, 040, 020, 010, 04, 02, 01, 01000, 04000, 02000};
-    for (int i = 0; i < 12; ++i)
-        boxes[i]->setChecked(mode & bits[i]);
+    setNewPermissionBoxes(c, mode);
     c->applyToEncloseItems->setChecked(true);
 
     QElapsedTimer timer;
