@@ -198,6 +198,24 @@ private slots:
         QVERIFY(c->authorizationRef == nullptr);
     }
 
+    void cancelledChownIsSaid()
+    {
+        const QString file = fresh(QStringLiteral("mine"));
+        QVERIFY(makeFile(file, 0644));
+        c->DoWork(file);
+        c->advNewOwn->clear();
+        c->advNewOwn->addItem(QStringLiteral("root"));
+        c->advNewGrp->clear();
+        c->advNewGrp->addItem(QStringLiteral("root"));
+        administrator.script({Administrator::kCancel});
+        const int asked = administrator.requests();
+        c->applynewowners();
+        QCOMPARE(administrator.requests(), asked + 1);
+        QCOMPARE(inodeOf(file).uid, unsigned(getuid()));
+        QCOMPARE(c->itemChanged->text(),
+                 QStringLiteral("Owner and group not changed: the authentication was cancelled."));
+    }
+
     void chosenItem_data()
     {
         QTest::addColumn<bool>("rootOwned");
