@@ -15,7 +15,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/brindle-bench-apply.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 tree="$work/tree"
 
-mkdir "$tree"
+mkdir "$tree" "$work/empty"
 for d in $(seq -w 1 1000); do
   mkdir "$tree/folder-$d"
   (cd "$tree/folder-$d" && touch file-{001..100})
@@ -28,7 +28,7 @@ measure() {
   start=$(date +%s%N)
   /usr/bin/time -v -o "$work/time" "$@" >/dev/null
   end=$(date +%s%N)
-  echo "$(( (end - start) / 1000000 )) $(awk '/Maximum resident set size/ {print $6}' "$work/time")" >> "$work/$name"
+  echo "$(( (end - start) / 1000000 )) $(awk '/Maximum resident set size/ {print $6}' "$work/time")" >> "$work/times-$name"
 }
 
 # Median, lowest and highest of column $2 in file $1.
@@ -39,25 +39,28 @@ summary() {
 modes=(750 755)
 n=0
 for i in $(seq 1 "$runs"); do
-  if (( i % 2 )); then order=(brindle chmod); else order=(chmod brindle); fi
+  if (( i % 2 )); then order=(brindle chmod empty); else order=(empty chmod brindle); fi
   for side in "${order[@]}"; do
-    mode=${modes[$(( n++ % 2 ))]}
-    if [ "$side" = brindle ]; then
-      measure brindle "$build/bench/bench_apply" "$tree" "$mode"
-    else
-      measure chmod chmod -R "$mode" "$tree"
-    fi
+    case $side in
+      brindle) measure brindle "$build/bench/bench_apply" "$tree" "${modes[$(( n++ % 2 ))]}" ;;
+      chmod) measure chmod chmod -R "${modes[$(( n++ % 2 ))]}" "$tree" ;;
+      # What every apply costs before the walk: start, window, authentication.
+      empty) measure empty "$build/bench/bench_apply" "$work/empty" 755 ;;
+    esac
   done
 done
 
-read -r bm blo bhi <<<"$(summary "$work/brindle" 1)"
-read -r cm clo chi <<<"$(summary "$work/chmod" 1)"
-read -r bmem _ _ <<<"$(summary "$work/brindle" 2)"
-read -r cmem _ _ <<<"$(summary "$work/chmod" 2)"
+read -r bm blo bhi <<<"$(summary "$work/times-brindle" 1)"
+read -r cm clo chi <<<"$(summary "$work/times-chmod" 1)"
+read -r bmem _ _ <<<"$(summary "$work/times-brindle" 2)"
+read -r cmem _ _ <<<"$(summary "$work/times-chmod" 2)"
+read -r em elo ehi <<<"$(summary "$work/times-empty" 1)"
 echo "P1: 100,000 entries + 1,001 folders, $runs runs each, interleaved"
 printf "  Brindle apply:  median %6s ms (%s..%s), peak memory %s KiB\n" "$bm" "$blo" "$bhi" "$bmem"
 printf "  chmod -R:       median %6s ms (%s..%s), peak memory %s KiB\n" "$cm" "$clo" "$chi" "$cmem"
 awk -v b="$bm" -v c="$cm" 'BEGIN {printf "  ratio: %.2fx (goal: at most 1.5x)\n", b / c}'
+printf "  of which start, window and authentication (an empty folder): median %s ms (%s..%s)\n" "$em" "$elo" "$ehi"
+awk -v b="$bm" -v c="$cm" -v e="$em" 'BEGIN {printf "  the walk alone against chmod -R: %.2fx\n", (b - e) / c}'
 
 echo "P2: items that need the helper, root-owned fixture folder"
 fixtures=${BRINDLE_FIXTURES:-/run/brindle-tests/fixtures}/bench
