@@ -2,6 +2,7 @@
 
 #include "AuthenticationDialog.h"
 #include "AuthorizationServices.h"
+#include "ModifyPermissionRight.h"
 #include "SystemLog.h"
 
 #include <QApplication>
@@ -23,7 +24,8 @@ namespace {
 class Conversation : public QObject
 {
 public:
-    Conversation(GTask *task, PolkitIdentity *identity, const char *cookie, const QString &message)
+    Conversation(GTask *task, PolkitIdentity *identity, const char *cookie, const QString &message,
+                 const QString &whatWillBeDone)
         : m_task(task)
         , m_identity(POLKIT_IDENTITY(g_object_ref(identity)))
         , m_cookie(cookie)
@@ -34,7 +36,7 @@ public:
             if (name)
                 who = QString::fromUtf8(name);
         }
-        m_dialog = new AuthenticationDialog(message, who, QApplication::activeWindow());
+        m_dialog = new AuthenticationDialog(message, whatWillBeDone, who, QApplication::activeWindow());
         m_dialog->setAttribute(Qt::WA_DeleteOnClose);
         QObject::connect(m_dialog, &AuthenticationDialog::passwordEntered, this, &Conversation::answer);
         QObject::connect(m_dialog, &QDialog::rejected, this, [this] { finish(false); });
@@ -162,6 +164,22 @@ private:
     gulong m_cancelHandler = 0;
 };
 
+// What the administrator's password will allow, said in the dialog: polkit's
+// message alone names no program, as the check that asks carries no details.
+QString whatWillBeDone(const gchar *actionId, PolkitDetails *details)
+{
+    if (g_strcmp0(actionId, kModifyPermissionRight) == 0)
+        return QObject::tr("Permissions of items that you don't own will be changed.");
+    // pkexec asking on its own names its command line.
+    const gchar *commandLine = details ? polkit_details_lookup(details, "command_line") : nullptr;
+    if (commandLine && *commandLine)
+        return QObject::tr("This will run as the administrator: %1").arg(QString::fromUtf8(commandLine));
+    if (!AuthorizationPendingCommandLine().empty())
+        return QObject::tr("This will run as the administrator: %1")
+            .arg(QString::fromUtf8(AuthorizationPendingCommandLine().c_str()));
+    return QString();
+}
+
 PolkitIdentity *chooseIdentity(GList *identities)
 {
     // An administrator account is asked for by name; groups can't type passwords.
@@ -187,8 +205,9 @@ struct BrindleListenerClass
 
 G_DEFINE_TYPE(BrindleListener, brindle_listener, POLKIT_AGENT_TYPE_LISTENER)
 
-static void brindle_listener_initiate_authentication(PolkitAgentListener *listener, const gchar *, const gchar *message,
-                                                     const gchar *, PolkitDetails *, const gchar *cookie,
+static void brindle_listener_initiate_authentication(PolkitAgentListener *listener, const gchar *actionId,
+                                                     const gchar *message, const gchar *, PolkitDetails *details,
+                                                     const gchar *cookie,
                                                      GList *identities, GCancellable *cancellable,
                                                      GAsyncReadyCallback callback, gpointer user_data)
 {
@@ -199,7 +218,7 @@ static void brindle_listener_initiate_authentication(PolkitAgentListener *listen
         g_object_unref(task);
         return;
     }
-    new Conversation(task, identity, cookie, QString::fromUtf8(message));
+    new Conversation(task, identity, cookie, QString::fromUtf8(message), whatWillBeDone(actionId, details));
 }
 
 static gboolean brindle_listener_initiate_authentication_finish(PolkitAgentListener *, GAsyncResult *res,

@@ -7,7 +7,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-AuthenticationDialog::AuthenticationDialog(const QString &message, const QString &identity, QWidget *parent)
+AuthenticationDialog::AuthenticationDialog(const QString &message, const QString &whatWillBeDone,
+                                           const QString &identity, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("authenticationDialog"));
@@ -16,18 +17,32 @@ AuthenticationDialog::AuthenticationDialog(const QString &message, const QString
 
     auto *icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48, 48));
-    auto *text = new QLabel(message, this);
+    auto *text = new QLabel(this);
+    text->setTextFormat(Qt::PlainText);
+    text->setText(message);
     text->setWordWrap(true);
     text->setObjectName(QStringLiteral("message"));
-    auto *who = new QLabel(tr("An administrator must authenticate to continue."), this);
+    auto *details = new QLabel(this);
+    details->setObjectName(QStringLiteral("details"));
+    details->setTextFormat(Qt::PlainText);
+    details->setText(whatWillBeDone);
+    details->setWordWrap(true);
+    details->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    details->setVisible(!whatWillBeDone.isEmpty());
+    auto *who = new QLabel(this);
+    who->setTextFormat(Qt::PlainText);
+    who->setText(tr("An administrator must authenticate to continue."));
     who->setWordWrap(true);
-    m_prompt = new QLabel(tr("&Password for %1:").arg(identity), this);
+    m_prompt = new QLabel(this);
+    m_prompt->setTextFormat(Qt::PlainText);
+    m_prompt->setText(tr("&Password for %1:").arg(identity));
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("password"));
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setAccessibleName(tr("Password for %1").arg(identity));
     m_prompt->setBuddy(m_password);
     m_problem = new QLabel(this);
+    m_problem->setTextFormat(Qt::PlainText);
     m_problem->setObjectName(QStringLiteral("problem"));
     m_problem->setStyleSheet(QStringLiteral("color: palette(highlight)"));
     m_problem->hide();
@@ -41,6 +56,7 @@ AuthenticationDialog::AuthenticationDialog(const QString &message, const QString
     head->addWidget(icon, 0, Qt::AlignTop);
     auto *words = new QVBoxLayout;
     words->addWidget(text);
+    words->addWidget(details);
     words->addWidget(who);
     head->addLayout(words, 1);
     auto *layout = new QVBoxLayout(this);

@@ -7,14 +7,19 @@ class QLabel;
 class QLineEdit;
 
 // Brindle's own password dialog, used when no desktop authentication agent
-// answers: who is asked, for what, and a password field. Application-modal,
-// shown with open() so the event loop keeps running.
+// answers: who is asked, for what, what will be done, and a password field.
+// Every text is shown as plain text: polkit's message and file names in a
+// command line never become markup. Application-modal, shown with open() so
+// the event loop keeps running.
 class AuthenticationDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    AuthenticationDialog(const QString &message, const QString &identity, QWidget *parent = nullptr);
+    // message: polkit's; whatWillBeDone: the program and its arguments, or
+    // what the right allows (empty: not shown).
+    AuthenticationDialog(const QString &message, const QString &whatWillBeDone, const QString &identity,
+                         QWidget *parent = nullptr);
 
     QString password() const;
     // Puts the dialog back to input after a failed attempt or a new prompt.

@@ -8,6 +8,12 @@
 #include "support/PrivilegedSupport.h"
 #include "theController.h"
 
+#include "AuthenticationAgent.h"
+#include "AuthenticationDialog.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +29,12 @@ class HelperTest : public QObject
     Administrator administrator;
     QString helper;
     const QString rootOwned = fixture(QStringLiteral("root-owned-1"));
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
     QByteArray ownForm() const
     {
@@ -66,9 +78,23 @@ private slots:
 
     void cancelledAuthenticationGivesNo()
     {
+        // While polkit waits for the password, the window takes no input
+        // (the path field once changed under a waiting pre-authorization).
+        QWidget window;
+        auto *path = new QLineEdit(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QMetaObject::Connection typing = connect(AuthenticationAgent::instance(),
+                                                 &AuthenticationAgent::passwordRequested, this, [path] {
+                                                     QTest::keyClicks(path, QStringLiteral("/etc/shadow"));
+                                                 });
         administrator.script({Administrator::kCancel});
         QVERIFY(!controller.preauthorizeForRight(kModifyPermissionRight));
+        disconnect(typing);
+        QCOMPARE(path->text(), QString());
         QCOMPARE(administrator.requests(), 1);
+        QCOMPARE(administrator.lastDetails(),
+                 QStringLiteral("Permissions of items that you don't own will be changed."));
         controller.newPermission = 0755;
         QVERIFY(!controller.chModFileAtPathAuthorized(rootOwned));
         QCOMPARE(inodeOf(rootOwned).mode, 0600u);
@@ -237,6 +263,43 @@ private slots:
         QCOMPARE(run.exitStatus, 255);
         QCOMPARE(run.standardError, QString());
         QCOMPARE(inodeOf(file), (Inode{0600, 0}));
+    }
+
+    // The test set-up hands out nothing: the administrator's password is
+    // root's to read, the fixtures sit where only root can change anything,
+    // and the rule names the test administrator for Brindle's actions only
+    // (it once did for every pkexec: one published password gave uid 0).
+    void theTestSetupHandsOutNothing()
+    {
+        QFile password(QStringLiteral("/run/brindle-tests/admin-password"));
+        QVERIFY(!password.open(QIODevice::ReadOnly));
+        for (QString folder = fixturesDir(); folder != QLatin1String("/"); folder = QFileInfo(folder).path()) {
+            struct stat st {};
+            QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &st), 0);
+            QVERIFY2(S_ISDIR(st.st_mode) && st.st_uid == 0 && !(st.st_mode & 022), qPrintable(folder));
+        }
+        AuthorizationRef other = nullptr;
+        QCOMPARE(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &other), errAuthorizationSuccess);
+        AuthorizationItem item{"org.freedesktop.policykit.exec", 0, nullptr, 0};
+        const AuthorizationRights rights{1, &item};
+        administrator.script({Administrator::password(), Administrator::kCancel});
+        const AuthorizationStatus status = AuthorizationCopyRights(
+            other, &rights, nullptr, kAuthorizationFlagInteractionAllowed | kAuthorizationFlagExtendRights, nullptr);
+        QVERIFY2(status != errAuthorizationSuccess, "brindle-admin's password opened pkexec");
+        AuthorizationFree(other, kAuthorizationFlagDestroyRights);
+    }
+
+    // With its parent gone (re-parented to pid 1) the helper still checks
+    // root first and reports; it used to end silently before that check.
+    void anOrphanStillReports()
+    {
+        QTemporaryDir dir;
+        const QString errors = dir.filePath(QStringLiteral("stderr"));
+        // The middle shell waits until its parent has ended, then becomes the helper.
+        const QString script = QStringLiteral(
+            "sh -c 'while kill -0 \"$1\" 2>/dev/null; do :; done; exec \"$2\" 2>\"$3\"' _ $$ \"$0\" \"$1\" &");
+        QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, helper, errors}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(readAll(errors), QByteArray("Usage: bitsmith <pathfile> permission\n"), 10000);
     }
 
     void bytesAfterTheFirst32AreNeverRead()

@@ -65,6 +65,9 @@ private slots:
                                               &authorization);
         const QString log = capture.stop();
         QCOMPARE(administrator.requests(), 1);
+        // The administrator is told what will run, each argument whole.
+        QCOMPARE(administrator.lastDetails(),
+                 QStringLiteral("This will run as the administrator: /bin/chown root %1").arg(file));
         QCOMPARE(log.count(QLatin1Char('\n')), 1);
         QVERIFY2(log.contains(QStringLiteral("AuthorizationExecuteWithPrivileges - Errore %1 durante l'esecuzione "
                                              "/bin/chown\n")

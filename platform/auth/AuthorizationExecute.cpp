@@ -1,4 +1,5 @@
 #include "AuthorizationServices.h"
+#include "CommandLineText.h"
 #include "ExternalForm.h"
 #include "AuthorizationBackend.h"
 #include "PolkitWait.h"
@@ -44,14 +45,16 @@ std::string actionForProgram(const char *path)
     return found;
 }
 
+std::string &pendingCommandLine()
+{
+    static std::string text;
+    return text;
+}
+
 void reap(GPid pid, gint, gpointer)
 {
     g_spawn_close_pid(pid);
 }
-
-} // namespace
-
-namespace {
 
 // Asks polkit, then starts pkexec with the program. With joined, the program's
 // output and errors share one pipe and the caller reaps it; otherwise its
@@ -72,9 +75,13 @@ AuthorizationStatus executeWithPrivileges(AuthorizationRef authorization, const 
     const std::string action = actionForProgram(pathToTool);
     AuthorizationItem item{action.c_str(), 0, nullptr, 0};
     const AuthorizationRights rights{1, &item};
+    // polkit takes no details from a caller asking about itself, so the
+    // dialog learns what will run from here.
+    pendingCommandLine() = describeCommandLine(pathToTool, arguments);
     const AuthorizationStatus status = AuthorizationCopyRights(
         authorization, &rights, nullptr, kAuthorizationFlagInteractionAllowed | kAuthorizationFlagExtendRights,
         nullptr);
+    pendingCommandLine().clear();
     if (status != errAuthorizationSuccess)
         return status;
 
@@ -174,6 +181,11 @@ int AuthorizationWaitForExit(int processId)
     g_source_unref(watch);
     g_main_context_unref(context);
     return WIFEXITED(wait.status) ? WEXITSTATUS(wait.status) : -1;
+}
+
+const std::string &AuthorizationPendingCommandLine()
+{
+    return pendingCommandLine();
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 using AuthorizationStatus = std::int32_t;
 using AuthorizationFlags = std::uint32_t;
@@ -117,6 +118,11 @@ AuthorizationStatus AuthorizationExecuteWithPrivilegesJoined(AuthorizationRef au
 // AuthorizationExecuteWithPrivilegesJoined has ended; its exit status, or -1
 // when a signal ended it. pkexec exits 126 when dismissed, 127 when refused.
 int AuthorizationWaitForExit(int processId);
+
+// While AuthorizationExecuteWithPrivileges asks polkit: the program and its
+// arguments it is about to run, for the password dialog; empty otherwise.
+// (Brindle's build only.)
+const std::string &AuthorizationPendingCommandLine();
 
 // read(2) on fd, serving the thread's GLib main context until data or end of
 // file arrive.

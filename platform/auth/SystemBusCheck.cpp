@@ -415,20 +415,34 @@ std::uint64_t dbusMessageLength(const unsigned char *data, std::size_t available
     return total <= kMaxDbusMessage ? total : 0;
 }
 
+namespace {
+
+// Opens one complete message as the reply to replySerial from sender:
+// Verdict leaves the reader at its body; an error reply refuses.
+ReplyKind openReply(const unsigned char *data, std::size_t length, std::uint32_t replySerial,
+                    const std::string &sender, Reader &r, Header &header)
+{
+    if (dbusMessageLength(data, length) != length || !readHeader(r, data, &header))
+        return ReplyKind::Refusal;
+    // The bus stamps every message with its true sender.
+    if ((header.type != MethodReturn && header.type != Error) || header.replySerial != replySerial
+        || sender.empty() || header.sender != sender)
+        return ReplyKind::Unrelated;
+    return header.type == Error ? ReplyKind::Refusal : ReplyKind::Verdict;
+}
+
+} // namespace
+
 ReplyKind readNameOwnerReply(const unsigned char *data, std::size_t length, std::uint32_t replySerial,
                              std::string *owner)
 {
-    if (dbusMessageLength(data, length) != length)
-        return ReplyKind::Refusal;
-    Reader r(data, length, data[0] == 'B');
+    Reader r(data, length, length > 0 && data[0] == 'B');
     Header header;
-    if (!readHeader(r, data, &header))
-        return ReplyKind::Refusal;
-    if ((header.type != MethodReturn && header.type != Error) || header.replySerial != replySerial
-        || header.sender != kBusName)
-        return ReplyKind::Unrelated;
-    // An error: polkitd is not on the bus.
-    if (header.type == Error || header.signature != "s")
+    // An error reply: polkitd is not on the bus.
+    const ReplyKind kind = openReply(data, length, replySerial, kBusName, r, header);
+    if (kind != ReplyKind::Verdict)
+        return kind;
+    if (header.signature != "s")
         return ReplyKind::Refusal;
     const std::string name = r.str();
     if (!r.ok() || r.position() != length || name.size() < 2 || name[0] != ':')
@@ -440,17 +454,13 @@ ReplyKind readNameOwnerReply(const unsigned char *data, std::size_t length, std:
 ReplyKind readCheckAuthorizationReply(const unsigned char *data, std::size_t length, std::uint32_t replySerial,
                                       const std::string &polkitOwner, PolkitVerdict *verdict)
 {
-    if (dbusMessageLength(data, length) != length)
-        return ReplyKind::Refusal;
-    Reader r(data, length, data[0] == 'B');
+    Reader r(data, length, length > 0 && data[0] == 'B');
     Header header;
-    if (!readHeader(r, data, &header))
-        return ReplyKind::Refusal;
-    // Only polkitd's own answer counts; the bus stamps every sender.
-    if ((header.type != MethodReturn && header.type != Error) || header.replySerial != replySerial
-        || polkitOwner.empty() || header.sender != polkitOwner)
-        return ReplyKind::Unrelated;
-    if (header.type == Error || header.signature != "(bba{ss})")
+    // Only polkitd's own answer counts.
+    const ReplyKind kind = openReply(data, length, replySerial, polkitOwner, r, header);
+    if (kind != ReplyKind::Verdict)
+        return kind;
+    if (header.signature != "(bba{ss})")
         return ReplyKind::Refusal;
 
     r.align(8); // the struct

@@ -5,6 +5,7 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +35,8 @@ Administrator::Administrator()
 void Administrator::answer(AuthenticationDialog *dialog)
 {
     ++m_requests;
+    if (auto *details = dialog->findChild<QLabel *>(QStringLiteral("details")))
+        m_lastDetails = details->isVisibleTo(dialog) ? details->text() : QString();
     const QString reply = m_answers.isEmpty() ? password() : m_answers.takeFirst();
     // Answer once the dialog is on screen, as a person would.
     QTimer::singleShot(0, dialog, [dialog, reply] {

@@ -26,11 +26,14 @@ public:
     Administrator();
     void script(const QStringList &answers) { m_answers = answers; }
     int requests() const { return m_requests; }
+    // What the last dialog said would be done.
+    QString lastDetails() const { return m_lastDetails; }
 
 private:
     void answer(AuthenticationDialog *dialog);
     QStringList m_answers;
     int m_requests = 0;
+    QString m_lastDetails;
 };
 
 // Standard error of this process, collected between start and stop.
