@@ -305,6 +305,27 @@ private slots:
         QCOMPARE(inodeOf(file).mode, 0640u);
     }
 
+    void aChosenLinkIsFollowed()
+    {
+        // The link the user chose leads the change, as it leads the inspection;
+        // the status line keeps the path as chosen.
+        const QString folder = fresh(QStringLiteral("real folder"));
+        const QString link = fresh(QStringLiteral("link to it"));
+        QVERIFY(makeFolder(folder) && makeFile(folder + "/inside", 0644));
+        QVERIFY(::symlink(bytes(folder).constData(), bytes(link).constData()) == 0);
+        choose(link, 0700, true);
+        PaintedTexts painted;
+        c->itemChanged->installEventFilter(&painted);
+        ApplyProgress::setIntervalForTesting(0);
+        c->apply();
+        ApplyProgress::setIntervalForTesting(33);
+        c->itemChanged->removeEventFilter(&painted);
+        QVERIFY2(painted.texts.contains(link + QStringLiteral("/inside - OK")), qPrintable(painted.texts.join('|')));
+        QCOMPARE(c->itemChanged->text(), QStringLiteral("Done!"));
+        QCOMPARE(inodeOf(folder).mode, 0700u);
+        QCOMPARE(inodeOf(folder + "/inside").mode, 0700u);
+    }
+
     void enclosedFailureStaysAndTheRestIsChanged()
     {
         const QString root = fresh(QStringLiteral("tree"));
