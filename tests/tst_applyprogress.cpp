@@ -1,4 +1,4 @@
-// The status line of a recursive apply: the Part's texts, formed from the
+// The status line of a recursive apply: its texts, formed from the
 // path text as it stands, and only the latest one drawn when items come
 // faster than the redraws.
 #include "ApplyProgress.h"
