@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -156,6 +157,30 @@ private slots:
         struct stat st {};
         QVERIFY(::stat(root + "/sub.old", &st) == 0);
         QCOMPARE(st.st_mode & 07777, 0751u);
+    }
+
+    void deeperThanTheDescriptorLimit()
+    {
+        // One descriptor per level: a deep tree must not stop at the soft limit.
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_NOFILE, &saved) == 0);
+        if (saved.rlim_max < 512)
+            QSKIP("the hard descriptor limit is too low to raise");
+        QTemporaryDir here;
+        const QByteArray root = bytes(here.path());
+        QByteArray path = root;
+        constexpr int depth = 300;
+        for (int i = 0; i < depth; ++i) {
+            path += "/d";
+            QVERIFY(::mkdir(path, 0755) == 0);
+        }
+        rlimit low = saved;
+        low.rlim_cur = 64;
+        QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
+        const Seen seen = walk(root);
+        setrlimit(RLIMIT_NOFILE, &saved);
+        QCOMPARE(seen.errors, QList<int>{});
+        QCOMPARE(seen.paths.size(), depth);
     }
 
     void changeModeAtLeavesLinksAlone()

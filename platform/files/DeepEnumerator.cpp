@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -33,6 +34,17 @@ int openRoot(const QByteArray &path)
     if (fd >= 0 || errno != ENOSYS)
         return int(fd);
     return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Each level of the walk holds its folder open: a tree deeper than the soft
+// descriptor limit gets the hard limit, as much as the system allows.
+bool raiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
+        return false;
+    limit.rlim_cur = limit.rlim_max;
+    return setrlimit(RLIMIT_NOFILE, &limit) == 0;
 }
 
 unsigned char typeFromMode(mode_t mode)
@@ -85,8 +97,13 @@ QByteArray DeepEnumerator::relativePath() const
 bool DeepEnumerator::openLevel(int parentFd, const char *name, const QByteArray &relative)
 {
     auto level = std::make_unique<Level>();
-    level->fd = parentFd == AT_FDCWD ? openRoot(m_root)
-                                     : ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    auto open = [&] {
+        return parentFd == AT_FDCWD ? openRoot(m_root)
+                                    : ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    };
+    level->fd = open();
+    if (level->fd < 0 && errno == EMFILE && raiseDescriptorLimit())
+        level->fd = open();
     if (level->fd < 0)
         return false;
     if (m_scratch.empty())
