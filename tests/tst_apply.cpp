@@ -307,12 +307,15 @@ private slots:
 
     void aChosenLinkIsFollowed()
     {
-        // The link the user chose leads the change, as it leads the inspection;
-        // the status line keeps the path as chosen.
+        // The link the user chose leads the change, as it leads the inspection,
+        // for the helper too; the status line keeps the path as chosen.
         const QString folder = fresh(QStringLiteral("real folder"));
         const QString link = fresh(QStringLiteral("link to it"));
-        QVERIFY(makeFolder(folder) && makeFile(folder + "/inside", 0644));
+        QVERIFY(makeFolder(folder) && makeFile(folder + "/inside", 0644) && makeFile(folder + "/root's", 0644));
         QVERIFY(::symlink(bytes(folder).constData(), bytes(link).constData()) == 0);
+        // The helper follows no link: it must be handed the resolved path.
+        makeRootOwned({folder + "/root's"});
+        wrapHelper(QString());
         choose(link, 0700, true);
         PaintedTexts painted;
         c->itemChanged->installEventFilter(&painted);
@@ -324,6 +327,8 @@ private slots:
         QCOMPARE(c->itemChanged->text(), QStringLiteral("Done!"));
         QCOMPARE(inodeOf(folder).mode, 0700u);
         QCOMPARE(inodeOf(folder + "/inside").mode, 0700u);
+        QCOMPARE(inodeOf(folder + "/root's"), (Inode{0700u, 0u}));
+        QCOMPARE(helperRuns(), 1);
     }
 
     void enclosedFailureStaysAndTheRestIsChanged()
