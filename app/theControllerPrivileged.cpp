@@ -223,6 +223,8 @@ void theController::runCommandWithAutorization(const QString &command, const QSt
 
 void theController::repairTool()
 {
+    // The runs below and the revocation at the end wait with the event loop turning.
+    InputGuard guard;
     AuthorizationRef authorization = nullptr;
     const AuthorizationStatus status =
         AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &authorization);

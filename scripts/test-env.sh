@@ -12,8 +12,9 @@
 #     - the helper of BUILD_DIR installed set-user-ID root;
 #     - root-owned fixtures in /run/brindle-tests/fixtures.
 #   test-env.sh teardown [BUILD_DIR]  locks both accounts, removes the rule,
-#     the password and the fixtures, and takes the set-user-ID bit off
-#     BUILD_DIR's helper. scripts/test.sh runs it when it ends, failed or not.
+#     the password, the fixtures and the policy (when the set-up installed
+#     it), and takes the set-user-ID bit off BUILD_DIR's helper.
+#     scripts/test.sh runs it when it ends, failed or not.
 #
 # Everything lives in /run/brindle-tests: only root can create in /run, so no
 # one else can have prepared a file or a link there beforehand.
@@ -24,9 +25,14 @@ cd "$(dirname "$0")/.."
 state=/run/brindle-tests
 rule=/etc/polkit-1/rules.d/10-brindle-tests.rules
 policy=tool/it.vantelo.brindle.policy
+installed_policy=/usr/share/polkit-1/actions/it.vantelo.brindle.policy
 
 teardown() {
   rm -f "$rule"
+  # The policy goes again when it was the tests that brought it.
+  if [ -e "$state/policy-installed-by-tests" ]; then
+    rm -f "$installed_policy"
+  fi
   for user in brindle-admin brindle-tester; do
     if id "$user" >/dev/null 2>&1; then
       usermod --lock "$user"
@@ -56,7 +62,8 @@ password=$(head -c 24 /dev/urandom | base64 | tr '+/' '-_')
 echo "brindle-admin:$password" | chpasswd
 
 # Policy and the administrator rule ---------------------------------------------
-install -D -m 0644 "$policy" /usr/share/polkit-1/actions/it.vantelo.brindle.policy
+[ -e "$installed_policy" ] || touch "$state/policy-installed-by-tests"
+install -D -m 0644 "$policy" "$installed_policy"
 actions=$(grep -o '<action id="[^"]*"' "$policy" | sed 's/<action id=\(".*"\)/\1/' | paste -sd, -)
 install -d -m 0755 /etc/polkit-1/rules.d
 cat > "$rule.new" <<RULES

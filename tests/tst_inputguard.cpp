@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -170,6 +171,16 @@ private slots:
         QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
         QTest::mouseClick(ok, Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void anOpenMenuCloses()
+    {
+        QMenu menu(window.get());
+        menu.addAction(QStringLiteral("Open"));
+        menu.popup(window->mapToGlobal(QPoint(10, 10)));
+        QTRY_VERIFY(menu.isVisible());
+        InputGuard guard;
+        QVERIFY(!menu.isVisible());
     }
 
     void guardsNestAndRestoreTheWindow()

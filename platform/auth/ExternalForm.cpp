@@ -33,7 +33,7 @@ std::uint64_t get(const unsigned char *at, int bytes)
 
 std::uint32_t externalFormRightBit(const char *name)
 {
-    return name && std::strcmp(name, kModifyPermissionRight) == 0 ? kExternalFormModifyPermission : 0;
+    return name && std::strcmp(name, kModifyPermissionRight) == 0 ? std::uint32_t(kExternalFormModifyPermission) : 0u;
 }
 
 // Layout: 0 magic (4), 4 version (2), 6 zero (2), 8 pid (4), 12 uid (4),

@@ -117,10 +117,9 @@ void begin(const QString &reason)
     s.filter = new Filter;
     qApp->installEventFilter(s.filter);
     // An open menu would keep the mouse; it closes like on any busy start.
-    while (QWidget *popup = QApplication::activePopupWidget()) {
-        if (!popup->close())
-            break;
-    }
+    for (QWidget *last = nullptr, *popup; (popup = QApplication::activePopupWidget()) && popup != last;
+         last = popup)
+        popup->close();
     // An inner guard leaves the outer one's description.
     const QString description = reason.isEmpty() ? QApplication::translate("InputGuard", "Busy") : reason;
     for (QWidget *window : QApplication::topLevelWidgets()) {
