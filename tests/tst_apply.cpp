@@ -130,6 +130,18 @@ class ApplyTest : public QObject
         c->applyToEncloseItems->setChecked(enclosed);
     }
 
+    // Applies with every status text drawn, and records what was drawn,
+    // to the last text.
+    void applyWatchingTheStatusLine(PaintedTexts *painted)
+    {
+        c->itemChanged->installEventFilter(painted);
+        ApplyProgress::setIntervalForTesting(0);
+        c->apply();
+        ApplyProgress::setIntervalForTesting(33);
+        QTRY_VERIFY(!painted->texts.isEmpty() && painted->texts.last() == c->itemChanged->text());
+        c->itemChanged->removeEventFilter(painted);
+    }
+
     QStringList titles() const
     {
         return {c->infoSelectedFile->title(), c->infoNewPermission->title(), c->advCurPermission->title(),
@@ -264,12 +276,7 @@ private slots:
         choose(root, 0750, true);
 
         PaintedTexts painted;
-        c->itemChanged->installEventFilter(&painted);
-        ApplyProgress::setIntervalForTesting(0);
-        c->apply();
-        ApplyProgress::setIntervalForTesting(33);
-        QTRY_COMPARE(painted.texts.last(), QStringLiteral("Done!"));
-        c->itemChanged->removeEventFilter(&painted);
+        applyWatchingTheStatusLine(&painted);
 
         QCOMPARE(c->itemChanged->text(), QStringLiteral("Done!"));
         QCOMPARE(titles(), retitled);
@@ -318,11 +325,7 @@ private slots:
         wrapHelper(QString());
         choose(link, 0700, true);
         PaintedTexts painted;
-        c->itemChanged->installEventFilter(&painted);
-        ApplyProgress::setIntervalForTesting(0);
-        c->apply();
-        ApplyProgress::setIntervalForTesting(33);
-        c->itemChanged->removeEventFilter(&painted);
+        applyWatchingTheStatusLine(&painted);
         QVERIFY2(painted.texts.contains(link + QStringLiteral("/inside - OK")), qPrintable(painted.texts.join('|')));
         QCOMPARE(c->itemChanged->text(), QStringLiteral("Done!"));
         QCOMPARE(inodeOf(folder).mode, 0700u);
