@@ -35,7 +35,7 @@ ApplyFailures::ApplyFailures(QLabel *statusLine)
     : QObject(statusLine)
     , m_statusLine(statusLine)
 {
-    m_button = new QPushButton(tr("Show Failures…"), statusLine->parentWidget());
+    m_button = new QPushButton(tr("Show &Failures…"), statusLine->parentWidget());
     m_button->setObjectName(QStringLiteral("showFailuresButton"));
     m_button->setAccessibleName(tr("Show the items that could not be changed"));
     m_button->hide();
@@ -62,7 +62,7 @@ void ApplyFailures::add(const QString &path, const QString &reason)
 
 void ApplyFailures::offer()
 {
-    m_button->setText(tr("Show Failures (%1)…").arg(m_lines.size()));
+    m_button->setText(tr("Show &Failures (%1)…").arg(m_lines.size()));
     m_button->setVisible(!m_lines.isEmpty());
 }
 

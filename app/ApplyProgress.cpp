@@ -3,13 +3,13 @@
 #include "PathCodec.h"
 
 #include <QCoreApplication>
-#include <QLabel>
+#include "StatusLine.h"
 
 namespace {
 int interval = 33; // about 30 redraws a second
 }
 
-ApplyProgress::ApplyProgress(QLabel *statusLine, const QString &pathText)
+ApplyProgress::ApplyProgress(StatusLine *statusLine, const QString &pathText)
     : m_statusLine(statusLine)
     , m_pathText(pathText)
 {

@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <QString>
 
-class QLabel;
+class StatusLine;
 
 // The status line of a recursive apply. Every item sets its text ("%@/%@",
 // "%@/%@ - OK", "%@/%@ - ERROR!"), but the field is redrawn and the window
@@ -17,7 +17,7 @@ public:
     enum Kind { UnderWay, Ok, Error };
 
     // pathText: the text of pathFile, the start of every full path shown.
-    ApplyProgress(QLabel *statusLine, const QString &pathText);
+    ApplyProgress(StatusLine *statusLine, const QString &pathText);
 
     // The item at relative (empty: the chosen item itself) in the given state.
     void show(Kind kind, const QByteArray &relative);
@@ -32,7 +32,7 @@ public:
 private:
     void present();
 
-    QLabel *m_statusLine;
+    StatusLine *m_statusLine;
     QString m_pathText;
     Kind m_kind = UnderWay;
     QByteArray m_relative;

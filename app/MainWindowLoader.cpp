@@ -5,6 +5,10 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 
 namespace {
 
@@ -66,6 +70,8 @@ void connectActions(theController *c, const Ui::MainWindow &ui)
     QObject::connect(ui.applyButton, &QPushButton::clicked, c, [c] { c->apply(); });
     QObject::connect(ui.applyOwnersButton, &QPushButton::clicked, c, [c] { c->applynewowners(); });
     QObject::connect(ui.actionQuit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+    QObject::connect(ui.actionReload, &QAction::triggered, c, &theController::reload);
+    QObject::connect(ui.pathFile, &QLineEdit::textChanged, c, &theController::itemDidChange);
 
     for (QCheckBox *box : {ui.setOwnRead, ui.setOwnWrite, ui.setOwneXecute, ui.setGrpRead, ui.setGrpWrite,
                            ui.setGrpeXecute, ui.setOthRead, ui.setOthWrite, ui.setOtheXecute,
@@ -87,6 +93,83 @@ void applyTypography(const Ui::MainWindow &ui)
     ui.dropHint->setFont(hint);
 }
 
+// The whole window is the drop area: no control inside it takes a drop for
+// itself (a line edit would take a dragged path as text), and the tint of an
+// accepted drag shows through the scrolled contents.
+void makeWindowTheDropArea(const Ui::MainWindow &ui)
+{
+    for (QWidget *child : ui.dropView->findChildren<QWidget *>())
+        child->setAcceptDrops(false);
+    ui.scrollArea->viewport()->setAutoFillBackground(false);
+    ui.scrollContents->setAutoFillBackground(false);
+}
+
+// Extra width is not wasted: once the window is wide enough for both, the
+// advanced options stand beside the permission halves instead of below them.
+// Extra height goes below everything.
+class SideBySide : public QObject
+{
+public:
+    SideBySide(const Ui::MainWindow &ui, QObject *parent)
+        : QObject(parent)
+        , m_body(ui.bodyLayout)
+        , m_contents(ui.mainLayout)
+        , m_first(ui.permissionColumn)
+        , m_second(ui.advancedOptions)
+        , m_viewport(ui.scrollArea->viewport())
+    {
+        m_body->setAlignment(ui.permissionColumn, Qt::AlignTop); // uic can't align a layout
+        m_viewport->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            reflow();
+        return false;
+    }
+
+private:
+    void reflow()
+    {
+        // Hints that do not depend on the direction, so the choice is stable.
+        const QMargins m = m_contents->contentsMargins();
+        const int needed = m.left() + m_first->sizeHint().width() + m_body->spacing()
+                           + m_second->sizeHint().width() + m.right();
+        const auto direction = m_viewport->width() >= needed ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+        if (m_body->direction() != direction)
+            m_body->setDirection(direction);
+    }
+
+    QBoxLayout *m_body;
+    QLayout *m_contents;
+    QLayout *m_first;
+    QWidget *m_second;
+    QWidget *m_viewport;
+};
+
+// As large as the contents want, but never larger than the screen's free
+// area: what does not fit scrolls.
+void sizeToScreen(QMainWindow *window, const Ui::MainWindow &ui)
+{
+    // Size hints in the style's fonts and metrics, and layouts that have
+    // taken in every child: the scrolled contents were built unparented,
+    // and their layouts kept hints from when their children were hidden.
+    window->ensurePolished();
+    for (QLayout *layout : window->findChildren<QLayout *>())
+        layout->invalidate();
+    const QSize chrome = window->sizeHint() - ui.scrollArea->sizeHint();
+    QSize wanted = ui.scrollContents->sizeHint() + chrome;
+    if (const QScreen *screen = window->screen()) {
+        // Leave room for the window manager's title bar and borders.
+        const QSize available = screen->availableGeometry().size() - QSize(16, 48);
+        if (wanted.height() > available.height())
+            wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        wanted = wanted.boundedTo(available);
+    }
+    window->resize(wanted);
+}
+
 } // namespace
 
 MainWindowLoader MainWindowLoader::load()
@@ -97,7 +180,9 @@ MainWindowLoader MainWindowLoader::load()
     Ui::MainWindow ui;
     ui.setupUi(loaded.window);
     applyTypography(ui);
-    loaded.window->adjustSize();
+    makeWindowTheDropArea(ui);
+    sizeToScreen(loaded.window, ui);
+    new SideBySide(ui, loaded.window);
 
     loaded.controller = new theController(loaded.window);
     loaded.dropView = ui.dropView;

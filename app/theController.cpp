@@ -5,11 +5,13 @@
 #include "AuthenticationAgent.h"
 #include "ColorWell.h"
 #include "FileAttributes.h"
+#include "InspectionStatus.h"
 #include "OpenPanel.h"
 #include "WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,7 +20,6 @@
 #include <QScreen>
 
 #include <cerrno>
-#include <cstring>
 
 using namespace PermissionRules;
 
@@ -139,6 +140,13 @@ void theController::selectItem(QObject *)
     openPanel = new OpenPanel(theMainWnd);
     openPanel->setModal(false);
     OpenPanel *panel = openPanel;
+    // It opens where the last item lives, else in the home folder.
+    QString last = pathFile->text();
+    while (last.size() > 1 && last.endsWith(QLatin1Char('/')))
+        last.chop(1);
+    const qsizetype slash = last.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || !panel->setDirectory(slash == 0 ? QStringLiteral("/") : last.left(slash)))
+        panel->setDirectory(QDir::homePath());
     connect(panel, &QDialog::finished, this, [this, panel](int result) {
         openPanelDidEnd(panel, result == QDialog::Accepted ? OpenPanel::OKButton : OpenPanel::CancelButton,
                         nullptr);
@@ -146,12 +154,10 @@ void theController::selectItem(QObject *)
     panel->show();
 }
 
-void theController::openPanelDidEnd(QFileDialog *panel, int returnCode, void *)
+void theController::openPanelDidEnd(OpenPanel *panel, int returnCode, void *)
 {
-    if (returnCode == OpenPanel::OKButton) {
-        if (auto *open = qobject_cast<OpenPanel *>(panel))
-            DoWork(open->filename());
-    }
+    if (returnCode == OpenPanel::OKButton)
+        DoWork(panel->filename());
     panel->deleteLater();
     if (openPanel == panel)
         openPanel = nullptr;
@@ -211,7 +217,7 @@ void theController::DoWork(const QString &path)
 
     if (!attributes) {
         // Not silent: the fields alone would pass for an item of mode 0.
-        itemChanged->setText(tr("Can't read “%1”: %2").arg(path, QString::fromLocal8Bit(std::strerror(readError))));
+        itemChanged->setText(InspectionStatus::unreadableItemText(path, readError));
     }
 }
 

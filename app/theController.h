@@ -3,6 +3,7 @@
 #include "AuthorizationServices.h"
 #include "Color.h"
 #include "PermissionRules.h"
+#include "StatusLine.h"
 
 #include <QList>
 #include <QObject>
@@ -14,7 +15,6 @@ class ColorWell;
 class OpenPanel;
 class QCheckBox;
 class QComboBox;
-class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -58,7 +58,7 @@ public:
     QLabel *unixInfoOther = nullptr;
     QLabel *unixInfoOwner = nullptr;
     QLabel *cmdNewPermission = nullptr;
-    QLabel *itemChanged = nullptr;
+    StatusLine *itemChanged = nullptr; // announces its changes
     QGroupBox *infoSelectedFile = nullptr;
     QGroupBox *infoNewPermission = nullptr;
     PermissionLong ownPermission = 0;
@@ -117,7 +117,7 @@ public:
     // A prepared, not started, helper task; the caller owns it.
     QProcess *taskForExecutable(const QString &executable, const QString &argument, const QString &permission);
     void awakeFromNib();
-    void openPanelDidEnd(QFileDialog *panel, int returnCode, void *contextInfo);
+    void openPanelDidEnd(OpenPanel *panel, int returnCode, void *contextInfo);
     // Runs bitsmith on path with newPermission and authorizationRef's external
     // form; true when the helper ended with status 0. Waits for the helper.
     bool chModFileAtPathAuthorized(const QString &path);
@@ -160,6 +160,15 @@ public:
 
     // Sent by the drop view through the application delegate, by name.
     Q_INVOKABLE void setFileName(const QString &path);
+    // Sent by the drop view after setFileName() when more than one item was
+    // dropped: the status line says that only the first is shown.
+    Q_INVOKABLE void noteDroppedItems(int count);
+
+    // View ▸ Reload (F5): inspects the item on show again, as it now is.
+    void reload();
+    // The window follows the item on show: title, the path field's
+    // accessible name; choices made for the previous item are let go.
+    void itemDidChange(const QString &path);
 
 public slots:
     void selectItem(QObject *sender = nullptr);

@@ -57,3 +57,23 @@ std::optional<FileAttributes> fileAttributesAtPath(const QString &path, bool tra
     a.posixPermissions = std::int32_t(st.st_mode & 07777);
     return a;
 }
+
+std::optional<QString> symbolicLinkTarget(const QString &path)
+{
+    const QByteArray bytes = bytesFromPath(path);
+    struct stat st {};
+    if (::lstat(bytes.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return std::nullopt;
+    // The size lstat gives may be 0 (procfs) or stale; grow until it fits.
+    std::vector<char> target(size_t(st.st_size > 0 ? st.st_size : 255) + 1);
+    for (;;) {
+        const ssize_t n = ::readlink(bytes.constData(), target.data(), target.size());
+        if (n < 0)
+            return std::nullopt;
+        if (size_t(n) < target.size())
+            return pathFromBytes(QByteArray(target.data(), n));
+        if (target.size() > (1u << 16))
+            return std::nullopt;
+        target.resize(target.size() * 2);
+    }
+}

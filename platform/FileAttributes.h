@@ -17,6 +17,10 @@ struct FileAttributes
 // traverseLink is true. Empty when the item can't be read; errno then tells why.
 std::optional<FileAttributes> fileAttributesAtPath(const QString &path, bool traverseLink);
 
+// The target that the symbolic link at path names, as it stands in the link;
+// empty when path is no symbolic link.
+std::optional<QString> symbolicLinkTarget(const QString &path);
+
 // Account names through NSS (getpwuid_r / getgrgid_r); an id without a name
 // gives its number, as ls -l shows it.
 QString userNameForUid(unsigned uid);

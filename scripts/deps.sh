@@ -16,6 +16,8 @@ packages=(
   dbus-daemon libglib2.0-bin polkitd pkexec
   # account lists served from files, for tests and the benchmark
   libnss-wrapper
+  # desktop files, AppStream metainfo and the Debian package, checked in CI
+  desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

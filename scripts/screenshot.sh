@@ -8,7 +8,7 @@ item=$(mktemp -d)/report.txt
 echo "Quarterly report" > "$item"
 chmod 0644 "$item"
 mkdir -p docs
-xvfb-run -a -s "-screen 0 1280x900x24" \
+xvfb-run -a -s "-screen 0 1366x768x24" \
   env QT_QPA_PLATFORM=xcb "$build/tools/brindle-screenshot" "$item" docs/brindle.png
 rm -rf "$(dirname "$item")"
 echo "wrote docs/brindle.png"

@@ -3,7 +3,7 @@
 // faster than the redraws.
 #include "ApplyProgress.h"
 
-#include <QLabel>
+#include "StatusLine.h"
 #include <QTest>
 
 class ApplyProgressTest : public QObject
@@ -32,7 +32,7 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QByteArray, relative);
         QFETCH(QString, expected);
-        QLabel status;
+        StatusLine status;
         ApplyProgress::setIntervalForTesting(0);
         ApplyProgress progress(&status, pathText);
         progress.show(ApplyProgress::Kind(kind), relative);
@@ -42,7 +42,7 @@ private slots:
 
     void betweenRedrawsOnlyTheLatestIsShownAtTheEnd()
     {
-        QLabel status;
+        StatusLine status;
         status.setText(QStringLiteral("/a"));
         ApplyProgress::setIntervalForTesting(60 * 60 * 1000);
         ApplyProgress progress(&status, QStringLiteral("/a"));

@@ -1,6 +1,8 @@
 #include "ColorWell.h"
 
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 ColorWell::ColorWell(QWidget *parent)
     : QFrame(parent)
@@ -36,4 +38,11 @@ void ColorWell::paintEvent(QPaintEvent *event)
     painter.fillRect(swatch, m_color ? m_color->rgba() : QColor(Qt::transparent));
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(swatch.adjusted(0, 0, -1, -1));
+    if (hasFocus()) {
+        // Keyboard users must see which well Space or Enter would act on.
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }

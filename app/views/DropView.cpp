@@ -58,8 +58,11 @@ bool DropView::performDragOperation(const QMimeData *pasteboard)
         return true;
     const QString first = names.first();
     systemLog(first);
-    if (QObject *delegate = applicationDelegate())
+    if (QObject *delegate = applicationDelegate()) {
         QMetaObject::invokeMethod(delegate, "setFileName", Q_ARG(QString, first));
+        if (names.size() > 1)
+            QMetaObject::invokeMethod(delegate, "noteDroppedItems", Q_ARG(int, int(names.size())));
+    }
     return true;
 }
 

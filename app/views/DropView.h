@@ -7,9 +7,11 @@
 
 class QMimeData;
 
-// An area onto which a file or folder is dragged to have it inspected. While
-// an acceptable drag hovers it is tinted translucent blue; on a drop the first
-// path goes to the application's delegate as setFileName(path).
+// An area onto which a file or folder is dragged to have it inspected; in
+// Brindle's window it is the whole window. While an acceptable drag hovers it
+// is tinted translucent blue; on a drop the first path goes to the
+// application's delegate as setFileName(path), followed by
+// noteDroppedItems(count) when there were several.
 class DropView : public QWidget
 {
     Q_OBJECT

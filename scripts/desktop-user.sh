@@ -1,0 +1,50 @@
+# Sourced by run.sh: desktop_user prints the name of the person at the
+# desktop that root was started from, or nothing when there is none.
+# In order: the user who called sudo, the user who called pkexec, the owner
+# of the display's socket (Wayland, then X), the user of the logind session
+# that holds the X display. root itself never counts.
+
+x11_socket_dir=${x11_socket_dir:-/tmp/.X11-unix}
+
+# Prints the name of an account given by name or uid, unless it is root or unknown.
+_desktop_account() {
+  local entry
+  entry=$(getent passwd "$1" 2>/dev/null | head -n 1) || return 1
+  [ -n "$entry" ] || return 1
+  local name=${entry%%:*} rest=${entry#*:*:}
+  [ "${rest%%:*}" != 0 ] || return 1
+  printf '%s\n' "$name"
+}
+
+# The owner of a socket, when it is one (a plain file proves nothing).
+_socket_owner() {
+  [ -S "$1" ] && [ ! -L "$1" ] && stat -c %u -- "$1"
+}
+
+desktop_user() {
+  local uid number session
+  if [ -n "${SUDO_USER:-}" ] && _desktop_account "$SUDO_USER"; then return 0; fi
+  if [ -n "${PKEXEC_UID:-}" ] && _desktop_account "$PKEXEC_UID"; then return 0; fi
+  if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    case $WAYLAND_DISPLAY in
+      /*) uid=$(_socket_owner "$WAYLAND_DISPLAY") ;;
+      *) uid=$(_socket_owner "${XDG_RUNTIME_DIR:-/nonexistent}/$WAYLAND_DISPLAY") ;;
+    esac
+    if [ -n "${uid:-}" ] && _desktop_account "$uid"; then return 0; fi
+  fi
+  if [[ ${DISPLAY:-} =~ ^(unix)?:([0-9]+)(\.[0-9]+)?$ ]]; then
+    number=${BASH_REMATCH[2]}
+    uid=$(_socket_owner "$x11_socket_dir/X$number")
+    if [ -n "${uid:-}" ] && _desktop_account "$uid"; then return 0; fi
+    # A display server started by root: the session that shows it knows whose it is.
+    if command -v loginctl >/dev/null 2>&1; then
+      for session in $(loginctl list-sessions --no-legend 2>/dev/null | awk '{print $1}'); do
+        if [ "$(loginctl show-session "$session" -p Display --value 2>/dev/null)" = ":$number" ]; then
+          uid=$(loginctl show-session "$session" -p User --value 2>/dev/null)
+          if [ -n "$uid" ] && _desktop_account "$uid"; then return 0; fi
+        fi
+      done
+    fi
+  fi
+  return 1
+}
