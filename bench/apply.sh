@@ -7,6 +7,7 @@
 #       and spread of the wall time, peak memory from /usr/bin/time -v.
 #   P2: helper-needing items per second, on the root-owned fixture folder
 #       of 1,000 files that scripts/test-env.sh makes.
+#   Between them, bench_walk: fts against the enumerator's own walk.
 # Usage: apply.sh BUILD_DIR   (scripts/bench.sh runs it as brindle-tester)
 set -euo pipefail
 build=${1:?usage: apply.sh BUILD_DIR}
@@ -61,6 +62,9 @@ printf "  chmod -R:       median %6s ms (%s..%s), peak memory %s KiB\n" "$cm" "$
 awk -v b="$bm" -v c="$cm" 'BEGIN {printf "  ratio: %.2fx (goal: at most 1.5x)\n", b / c}'
 printf "  of which start, window and authentication (an empty folder): median %s ms (%s..%s)\n" "$em" "$elo" "$ehi"
 awk -v b="$bm" -v c="$cm" -v e="$em" 'BEGIN {printf "  the walk alone against chmod -R: %.2fx\n", (b - e) / c}'
+
+echo "The deep enumerator's choice: ways of walking the same tree, in one process"
+"$build/bench/bench_walk" "$tree" 5 | sed 's/^/  /'
 
 echo "P2: items that need the helper, root-owned fixture folder"
 fixtures=${BRINDLE_FIXTURES:-/run/brindle-tests/fixtures}/bench
