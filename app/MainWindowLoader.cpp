@@ -60,12 +60,16 @@ void connectOutlets(theController *c, const Ui::MainWindow &ui, QMainWindow *win
     c->advCurPermission = ui.advCurPermission;
     c->advNewPermission = ui.advNewPermission;
     c->theMainWnd = window;
+    c->applyButton = ui.applyButton;
+    c->applyOwnersButton = ui.applyOwnersButton;
 }
 
 void connectActions(theController *c, const Ui::MainWindow &ui)
 {
     QObject::connect(ui.chooseButton, &QPushButton::clicked, c, [c] { c->selectItem(); });
     QObject::connect(ui.actionOpen, &QAction::triggered, c, [c] { c->selectItem(); });
+    QObject::connect(ui.applyButton, &QPushButton::clicked, c, [c] { c->apply(); });
+    QObject::connect(ui.applyOwnersButton, &QPushButton::clicked, c, [c] { c->applynewowners(); });
     QObject::connect(ui.actionQuit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     QObject::connect(ui.actionReload, &QAction::triggered, c, &theController::reload);
     QObject::connect(ui.pathFile, &QLineEdit::textChanged, c, &theController::itemDidChange);

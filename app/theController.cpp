@@ -1,6 +1,7 @@
 #include "theController.h"
 
 #include "ApplicationDelegate.h"
+#include "ApplyFailures.h"
 #include "AuthenticationAgent.h"
 #include "ColorWell.h"
 #include "FileAttributes.h"
@@ -97,6 +98,8 @@ void theController::awakeFromNib()
     unixInfoOwner->setText(QStringLiteral("---"));
     itemChanged->setText(QString());
     newPermission = ownPermission = grpPermission = othPermission = 0;
+    applyFailures = new ApplyFailures(itemChanged);
+    setApplyControlsEnabled(false);
 
     fillUsersInformations();
     fillGroupsInformations();
@@ -211,6 +214,10 @@ void theController::DoWork(const QString &path)
 
     computeNewPermission(this);
     getAdvInfo(this);
+    // Never apply boxes that show mode 0 only because the item could not be read.
+    setApplyControlsEnabled(attributes.has_value());
+    if (applyFailures)
+        applyFailures->clear();
 
     if (!attributes) {
         // Not silent: the fields alone would pass for an item of mode 0.

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class AccountPopUpModel;
+class ApplyFailures;
 class ColorWell;
 class OpenPanel;
 class QCheckBox;
@@ -20,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QProcess;
+class QPushButton;
 
 
 // The one controller of Brindle's window: every outlet, every action and all
@@ -144,6 +146,24 @@ public:
     // What a label well calls its colour: "no label" for white, the colour's
     // name, else its components.
     static QString labelColorName(const ColorRef &color);
+    // The controls that start an apply; live only while an item is inspected.
+    QPushButton *applyButton = nullptr;
+    QPushButton *applyOwnersButton = nullptr;
+    // Items the last apply could not change, offered beside the status line.
+    ApplyFailures *applyFailures = nullptr;
+
+    // What became of a command run as root: the authorization layer's status
+    // (non-zero: it never ran), its exit status, and its output and errors.
+    struct CommandOutcome
+    {
+        AuthorizationStatus status = errAuthorizationSuccess;
+        int exitStatus = -1;
+        QByteArray output;
+    };
+    // As the runner above, and also tells the caller what happened; the
+    // command's output and errors still reach Brindle's standard error.
+    void runCommandWithAutorization(const QString &command, const QStringList &arguments,
+                                    AuthorizationRef *authorization, CommandOutcome *outcome);
 
     // Sent by the drop view through the application delegate, by name.
     Q_INVOKABLE void setFileName(const QString &path);
@@ -163,6 +183,12 @@ public slots:
     void getAdvInfo(QObject *sender = nullptr);
     void changeColor(QObject *sender = nullptr);
     void applyadvperm(QObject *sender = nullptr);
+    // Writes newPermission to the item, and to every item inside it when
+    // applyToEncloseItems is ticked.
+    void apply(QObject *sender = nullptr);
+    // chown through the runner with the owner and group chosen in the
+    // advanced panel, then inspects the item again.
+    void applynewowners(QObject *sender = nullptr);
 
 private:
     void init();
@@ -174,6 +200,15 @@ private:
     // (only CAP_LINUX_IMMUTABLE may change it), chattr does it as root.
     void changeImmutableFlag(const QString &path, bool immutable);
     void putInspectedTitleSet();
+
+    enum class HelperOutcome { Changed, Failed, Refused };
+    // Up to two helper runs for path, with a renewed pre-authorization between.
+    HelperOutcome changeThroughHelper(const QString &path);
+    void putAppliedTitleSet();
+    void endApply();
+    // Apply controls follow the inspection: enabled once an item was read.
+    void setApplyControlsEnabled(bool enabled);
+
 
     QPointer<OpenPanel> openPanel; // held from selectItem() until its end callback
     AccountPopUpModel *m_userPopUp = nullptr;  // owned as a child

@@ -66,6 +66,14 @@ struct ArgumentVector
     }
 };
 
+void reportNotStarted(AuthorizationStatus status, const QString &command)
+{
+    systemLog(QStringLiteral("AuthorizationExecuteWithPrivileges - Errore %1 durante l'esecuzione %2")
+                  .arg(status)
+                  .arg(command));
+    systemBeep();
+}
+
 // Why the helper at tool must not be repaired, or nothing when it may. The
 // repair makes the file set-user-ID root with chmod and chown, which follow
 // links: only a regular file that no one but root could have put there, or
@@ -170,16 +178,47 @@ void theController::runCommandWithAutorization(const QString &command, const QSt
         AuthorizationExecuteWithPrivileges(authorization ? *authorization : nullptr, bytesFromPath(command).constData(),
                                            kAuthorizationFlagDefaults, argv.pointers.data(), &pipe);
     if (status != errAuthorizationSuccess) {
-        systemLog(QStringLiteral("AuthorizationExecuteWithPrivileges - Errore %1 durante l'esecuzione %2")
-                      .arg(status)
-                      .arg(command));
-        systemBeep();
+        reportNotStarted(status, command);
         return;
     }
     char buffer[1024];
     while (AuthorizationReadPipe(fileno(pipe), buffer, sizeof buffer) > 0) {
     }
     std::fclose(pipe);
+}
+
+void theController::runCommandWithAutorization(const QString &command, const QStringList &arguments,
+                                               AuthorizationRef *authorization, CommandOutcome *outcome)
+{
+    if (!outcome) {
+        runCommandWithAutorization(command, arguments, authorization);
+        return;
+    }
+    *outcome = CommandOutcome();
+    ArgumentVector argv(arguments);
+    InputGuard guard(tr("Running %1 as the administrator").arg(command));
+    std::FILE *pipe = nullptr;
+    int processId = -1;
+    outcome->status = AuthorizationExecuteWithPrivilegesJoined(authorization ? *authorization : nullptr,
+                                                               bytesFromPath(command).constData(),
+                                                               kAuthorizationFlagDefaults, argv.pointers.data(),
+                                                               &pipe, &processId);
+    if (outcome->status != errAuthorizationSuccess) {
+        reportNotStarted(outcome->status, command);
+        return;
+    }
+    constexpr qsizetype kKept = 64 * 1024;
+    char buffer[1024];
+    long n;
+    while ((n = AuthorizationReadPipe(fileno(pipe), buffer, sizeof buffer)) > 0) {
+        // Still on Brindle's standard error, where the command's messages went
+        // before anyone looked at them.
+        writeQuietly(STDERR_FILENO, QByteArray::fromRawData(buffer, qsizetype(n)));
+        if (outcome->output.size() < kKept)
+            outcome->output.append(buffer, qMin<qsizetype>(qsizetype(n), kKept - outcome->output.size()));
+    }
+    std::fclose(pipe);
+    outcome->exitStatus = AuthorizationWaitForExit(processId);
 }
 
 void theController::repairTool()

@@ -17,3 +17,5 @@ echo "== one inspection with 100,000 users and 50,000 groups, against refilling 
 "$build/bench/bench_inspection" 2>/dev/null
 echo "== helper runs against a do-nothing set-user-ID program"
 scripts/as-tester.sh "$build/bench/bench_helper"
+echo "== apply engine against chmod -R; items that need the helper"
+scripts/as-tester.sh /bin/bash "$PWD/bench/apply.sh" "$build"

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -191,6 +192,23 @@ private slots:
         for (QCheckBox *box : twelveBoxes())
             QVERIFY(!box->isChecked());
         QVERIFY2(c->itemChanged->text().endsWith(reason), qPrintable(c->itemChanged->text()));
+    }
+
+    // The apply controls follow the inspection: never live for an item whose
+    // mode could not be read (it shows 0, which the user never chose).
+    void applyControlsFollowTheInspection()
+    {
+        const QList<QWidget *> controls{c->applyButton, c->applyOwnersButton, c->applyToEncloseItems};
+        for (QWidget *control : controls)
+            QVERIFY(!control->isEnabled());
+        c->DoWork(makeFile("readable", 0644));
+        for (QWidget *control : controls)
+            QVERIFY(control->isEnabled());
+        c->DoWork(QStringLiteral("/nonexistent/brindle-missing"));
+        for (QWidget *control : controls)
+            QVERIFY(!control->isEnabled());
+        QVERIFY(c->itemChanged->text().startsWith(QLatin1String("Can't read")));
+        QVERIFY(!c->applyButton->toolTip().isEmpty());
     }
 
     void oddNames_data()

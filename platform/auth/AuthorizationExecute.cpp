@@ -7,6 +7,8 @@
 #include <glib-unix.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -54,11 +56,12 @@ void reap(GPid pid, gint, gpointer)
     g_spawn_close_pid(pid);
 }
 
-} // namespace
-
-AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authorization, const char *pathToTool,
-                                                       AuthorizationFlags, char *const *arguments,
-                                                       std::FILE **communicationsPipe)
+// Asks polkit, then starts pkexec with the program. With joined, the program's
+// output and errors share one pipe and the caller reaps it; otherwise its
+// errors go where Brindle's go and it is reaped on its own.
+AuthorizationStatus executeWithPrivileges(AuthorizationRef authorization, const char *pathToTool,
+                                          char *const *arguments, std::FILE **communicationsPipe, bool joined,
+                                          GPid *processId)
 {
     if (communicationsPipe)
         *communicationsPipe = nullptr;
@@ -90,15 +93,32 @@ AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authoriz
     GPid pid = 0;
     gint out = -1;
     GError *error = nullptr;
+    const auto flags = GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_CLOEXEC_PIPES);
     // No shell and no PATH lookup: the vector goes to execve as it is.
-    if (!g_spawn_async_with_pipes(nullptr, argv.data(), nullptr,
-                                  GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL
-                                              | G_SPAWN_CLOEXEC_PIPES),
-                                  nullptr, nullptr, &pid, nullptr, &out, nullptr, &error)) {
+    bool spawned;
+    if (joined) {
+        int both[2];
+        if (pipe2(both, O_CLOEXEC) != 0)
+            return errAuthorizationInternal;
+        spawned = g_spawn_async_with_pipes_and_fds(nullptr, argv.data(), nullptr, flags, nullptr, nullptr, -1,
+                                                   both[1], both[1], nullptr, nullptr, 0, &pid, nullptr, nullptr,
+                                                   nullptr, &error);
+        close(both[1]);
+        out = both[0];
+        if (!spawned)
+            close(out);
+    } else {
+        spawned = g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, flags, nullptr, nullptr, &pid, nullptr,
+                                           &out, nullptr, &error);
+    }
+    if (!spawned) {
         g_clear_error(&error);
         return errAuthorizationToolExecuteFailure;
     }
-    g_child_watch_add(pid, reap, nullptr);
+    if (joined)
+        *processId = pid;
+    else
+        g_child_watch_add(pid, reap, nullptr);
     std::FILE *pipe = fdopen(out, "r");
     if (!pipe) {
         close(out);
@@ -109,6 +129,58 @@ AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authoriz
     else
         std::fclose(pipe);
     return errAuthorizationSuccess;
+}
+
+struct ExitWait
+{
+    bool ended = false;
+    int status = 0;
+};
+
+void noteExit(GPid pid, gint status, gpointer data)
+{
+    auto *wait = static_cast<ExitWait *>(data);
+    wait->ended = true;
+    wait->status = status;
+    g_spawn_close_pid(pid);
+}
+
+} // namespace
+
+AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authorization, const char *pathToTool,
+                                                       AuthorizationFlags, char *const *arguments,
+                                                       std::FILE **communicationsPipe)
+{
+    return executeWithPrivileges(authorization, pathToTool, arguments, communicationsPipe, false, nullptr);
+}
+
+AuthorizationStatus AuthorizationExecuteWithPrivilegesJoined(AuthorizationRef authorization, const char *pathToTool,
+                                                             AuthorizationFlags, char *const *arguments,
+                                                             std::FILE **communicationsPipe, int *processId)
+{
+    GPid pid = 0;
+    const AuthorizationStatus status =
+        executeWithPrivileges(authorization, pathToTool, arguments, communicationsPipe, true, &pid);
+    if (processId)
+        *processId = status == errAuthorizationSuccess ? int(pid) : -1;
+    return status;
+}
+
+int AuthorizationWaitForExit(int processId)
+{
+    if (processId <= 0)
+        return -1;
+    ExitWait wait;
+    GMainContext *context = g_main_context_ref_thread_default();
+    GSource *watch = g_child_watch_source_new(GPid(processId));
+    g_source_set_callback(watch, G_SOURCE_FUNC(noteExit), &wait, nullptr);
+    g_source_attach(watch, context);
+    while (!wait.ended)
+        g_main_context_iteration(context, TRUE);
+    g_source_destroy(watch);
+    g_source_unref(watch);
+    g_main_context_unref(context);
+    return WIFEXITED(wait.status) ? WEXITSTATUS(wait.status) : -1;
 }
 
 const std::string &AuthorizationPendingCommandLine()

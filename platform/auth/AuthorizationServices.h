@@ -106,6 +106,19 @@ AuthorizationStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authoriz
                                                        AuthorizationFlags options, char *const *arguments,
                                                        std::FILE **communicationsPipe);
 
+// As AuthorizationExecuteWithPrivileges, except that the program's standard
+// error is joined to its output on *communicationsPipe (pkexec's own
+// messages too), and *processId names it for AuthorizationWaitForExit, which
+// must then be called once.
+AuthorizationStatus AuthorizationExecuteWithPrivilegesJoined(AuthorizationRef authorization, const char *pathToTool,
+                                                             AuthorizationFlags options, char *const *arguments,
+                                                             std::FILE **communicationsPipe, int *processId);
+
+// Waits, serving the thread's GLib main context, until the program started by
+// AuthorizationExecuteWithPrivilegesJoined has ended; its exit status, or -1
+// when a signal ended it. pkexec exits 126 when dismissed, 127 when refused.
+int AuthorizationWaitForExit(int processId);
+
 // While AuthorizationExecuteWithPrivileges asks polkit: the program and its
 // arguments it is about to run, for the password dialog; empty otherwise.
 // (Brindle's build only.)
