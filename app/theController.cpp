@@ -41,11 +41,7 @@ void theController::init()
 {
     aColorLabels = {Color::whiteColor(), Color::redColor(), Color::orangeColor(), Color::yellowColor(),
                     Color::greenColor(), Color::blueColor(), Color::purpleColor(), Color::grayColor()};
-    saElencoUtentiFromDirectory = {};
-    saElencoUIDFromDirectory = {};
-    saElencoGIDFromDirectory = {};
-    saElencoGruppiGIDFromDirectory = {};
-    saElencoGGIDFromDirectory = {};
+    // The five account lists start empty (AccountList).
     setApplicationDelegate(this);
     // Requests that may ask the user reach Brindle's own agent when no
     // desktop agent answers.
@@ -96,8 +92,13 @@ void theController::awakeFromNib()
     itemChanged->setText(QString());
     newPermission = ownPermission = grpPermission = othPermission = 0;
 
-    fillUsersInformations();
-    fillGroupsInformations();
+    // The fills run in this order on the fill thread, so the window is shown
+    // and painted without waiting for the directory; anything that reads the
+    // lists waits for them (AccountList).
+    accountFill.start([this] {
+        fillUsersInformations();
+        fillGroupsInformations();
+    });
     initAdvancedOptions();
 }
 
