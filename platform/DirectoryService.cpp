@@ -52,8 +52,8 @@ std::unique_ptr<DirectoryBackend> newBackend()
 
 std::unordered_set<const void *> &live()
 {
-    static std::unordered_set<const void *> objects;
-    return objects;
+    static auto *objects = new std::unordered_set<const void *>; // outlives a fill still running at exit
+    return *objects;
 }
 // The node and buffer of a fill are checked on every record and attribute:
 // the last few objects found alive answer without a hash lookup. Any
@@ -81,10 +81,12 @@ bool isLive(const void *object)
 // Entries are handed out and given back by the hundred thousand: they come
 // from a free list instead of the heap, and are not tracked like the
 // long-lived objects.
+// Never destroyed: a fill thread may still be running while the process
+// exits.
 template <typename T> std::vector<T *> &freeEntries()
 {
-    static std::vector<T *> entries;
-    return entries;
+    static auto *entries = new std::vector<T *>;
+    return *entries;
 }
 template <typename T> T *newEntry(const T &value)
 {

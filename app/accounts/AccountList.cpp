@@ -52,33 +52,22 @@ AccountList &AccountList::operator=(const QStringList &list)
     m_list = list;
     m_hashOfRow.clear();
     m_slots.clear();
-    if (m_indexed) {
-        for (qsizetype row = 0; row < m_list.size(); ++row)
-            index(row);
-    }
+    finishFilled();
     return *this;
 }
 
-void AccountList::appendFilled(QString entry)
+void AccountList::finishFilled()
 {
-    m_list.emplaceBack(std::move(entry));
-    if (m_indexed)
-        index(m_list.size() - 1);
-}
-
-void AccountList::index(qsizetype row)
-{
-    m_hashOfRow.push_back(upperCaseHash(m_list.at(row)));
+    if (!m_indexed)
+        return;
+    m_hashOfRow.reserve(std::size_t(m_list.size()));
+    for (qsizetype row = qsizetype(m_hashOfRow.size()); row < m_list.size(); ++row)
+        m_hashOfRow.push_back(upperCaseHash(m_list.at(row)));
     // At most half full, so that probes stay short.
-    if (m_hashOfRow.size() * 2 > m_slots.size()) {
-        rehash(std::max<std::size_t>(64, m_slots.size() * 2));
-        return; // the rehash placed this row too
-    }
-    const std::size_t mask = m_slots.size() - 1;
-    std::size_t slot = m_hashOfRow.back() & mask;
-    while (m_slots[slot])
-        slot = (slot + 1) & mask;
-    m_slots[slot] = std::uint32_t(row + 1);
+    std::size_t slotCount = 64;
+    while (slotCount < m_hashOfRow.size() * 2)
+        slotCount *= 2;
+    rehash(slotCount);
 }
 
 void AccountList::rehash(std::size_t slotCount)

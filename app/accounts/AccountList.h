@@ -51,12 +51,12 @@ public:
     qsizetype rowOfName(const QString &name) const;
 
     // For the fill, on its own thread or after waiting for it: appends one
-    // entry, indexing it.
-    void appendFilled(QString entry);
-    void reserveFilled(qsizetype size) { m_list.reserve(size); }
+    // entry; finishFilled() indexes what was appended, once, in a table
+    // sized for it.
+    void appendFilled(QString entry) { m_list.emplaceBack(std::move(entry)); }
+    void finishFilled();
 
 private:
-    void index(qsizetype row);
     void rehash(std::size_t slotCount);
 
     const AccountFill *m_fill;

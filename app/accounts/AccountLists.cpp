@@ -33,7 +33,7 @@ public:
         const qsizetype size = decodeBytesInto(begin, bytes, length);
         begin[size] = u'\0';
         m_used += size + 1;
-        m_header->ref();
+        ++m_handedOut; // counted in the block's reference count since renew()
         return QString(QString::DataPointer(m_header, begin, size));
     }
 
@@ -51,12 +51,19 @@ private:
         m_data = data;
         m_capacity = capacity;
         m_used = 0;
+        // One reference for each string the block can hold (each takes at
+        // least its NUL), taken at once instead of one atomic step per
+        // string; release() gives back those never handed out.
+        m_handedOut = 0;
+        m_header->ref_.fetchAndAddRelaxed(int(capacity));
         return true;
     }
     void release()
     {
-        if (m_header)
+        if (m_header) {
+            m_header->ref_.fetchAndAddRelaxed(-int(m_capacity - m_handedOut));
             QString::DataPointer(m_header, m_data, 0); // drops the arena's own reference
+        }
         m_header = nullptr;
         m_capacity = m_used = 0;
     }
@@ -65,6 +72,7 @@ private:
     char16_t *m_data = nullptr;
     qsizetype m_capacity = 0;
     qsizetype m_used = 0;
+    qsizetype m_handedOut = 0;
 };
 
 } // namespace
@@ -177,6 +185,8 @@ void fillAccountLists(const char *recordType, const std::vector<AccountListTarge
             dsDeallocRecordEntry(directory, record);
         }
     } while (continuation);
+    for (const AccountListTarget &target : targets)
+        target.list->finishFilled();
 
     dsDataListDeallocate(directory, recordNames);
     dsDataListDeallocate(directory, recordTypes);
