@@ -16,6 +16,8 @@ packages=(
   dbus-daemon libglib2.0-bin polkitd pkexec
   # account lists served from files, for tests and the benchmark
   libnss-wrapper
+  # benchmarks: peak memory
+  time
 )
 
 missing=()
