@@ -395,7 +395,10 @@ std::optional<PolkitVerdict> checkAuthorizationOnSystemBus(const ProcessIdentity
         return std::nullopt;
 
     // SASL EXTERNAL: the bus takes our identity from the socket; we name the
-    // effective uid it will see. Hello and the call go out at once.
+    // effective uid it will see. BEGIN, Hello and the call follow in the same
+    // write, as sd-bus does, instead of after the bus's OK: one round trip
+    // less. Nothing is read as a message before that OK has arrived, and a
+    // refusal (REJECTED) fails closed.
     char uid[16];
     std::snprintf(uid, sizeof uid, "%u", unsigned(geteuid()));
     std::string auth("\0AUTH EXTERNAL ", 15);
@@ -404,8 +407,8 @@ std::optional<PolkitVerdict> checkAuthorizationOnSystemBus(const ProcessIdentity
         std::snprintf(hex, sizeof hex, "%02x", unsigned(static_cast<unsigned char>(*c)));
         auth += hex;
     }
-    auth += "\r\n";
-    if (!writeAll(bus.fd, auth))
+    auth += "\r\nBEGIN\r\n";
+    if (!writeAll(bus.fd, auth + marshalHello(1) + marshalCheckAuthorization(2, subject, action)))
         return std::nullopt;
     std::string incoming;
     while (incoming.find("\r\n") == std::string::npos) {
@@ -415,8 +418,6 @@ std::optional<PolkitVerdict> checkAuthorizationOnSystemBus(const ProcessIdentity
     if (incoming.compare(0, 3, "OK ") != 0)
         return std::nullopt;
     incoming.erase(0, incoming.find("\r\n") + 2);
-    if (!writeAll(bus.fd, "BEGIN\r\n" + marshalHello(1) + marshalCheckAuthorization(2, subject, action)))
-        return std::nullopt;
 
     for (;;) {
         while (incoming.size() < 16 || dbusMessageLength(reinterpret_cast<const unsigned char *>(incoming.data()),
