@@ -1,7 +1,7 @@
 #include "theController.h"
 
 #include "ApplicationDelegate.h"
-#include "AuthenticationAgent.h"
+#include "AuthenticationAgentStart.h"
 #include "ColorWell.h"
 #include "FileAttributes.h"
 #include "OpenPanel.h"
@@ -45,7 +45,7 @@ void theController::init()
     setApplicationDelegate(this);
     // Requests that may ask the user reach Brindle's own agent when no
     // desktop agent answers.
-    AuthorizationSetAgentStarter(+[] { AuthenticationAgent::instance()->ensureRegistered(); });
+    AuthorizationSetAgentStarter(startAuthenticationAgent);
 }
 
 theController::~theController()
