@@ -14,11 +14,15 @@
 class FirstPaint : public QObject
 {
 public:
-    FirstPaint(QWidget *window, std::function<void()> then)
+    enum When { NextPaint, AlreadyPainting };
+    FirstPaint(QWidget *window, std::function<void()> then, When when = NextPaint)
         : m_window(window)
         , m_then(std::move(then))
     {
-        qApp->installEventFilter(this);
+        if (when == AlreadyPainting)
+            QTimer::singleShot(0, this, m_then);
+        else
+            qApp->installEventFilter(this);
     }
 
 protected:

@@ -6,6 +6,7 @@
 // program), with standard input, output and error on /dev/null.
 //
 // Usage: bench_compare ROUNDS -- NAME CMD ARGS... [\; CMD ARGS...] -- NAME CMD ...
+// A command may begin with VAR=VALUE words, set in its environment only.
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -41,20 +42,45 @@ double now()
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-bool runOnce(const Command &command, bool quiet = true)
+bool isAssignment(const std::string &word)
 {
-    std::vector<char *> argv;
-    for (const std::string &a : command)
-        argv.push_back(const_cast<char *>(a.c_str()));
+    const std::size_t eq = word.find('=');
+    if (eq == 0 || eq == std::string::npos)
+        return false;
+    for (std::size_t i = 0; i < eq; ++i) {
+        const char c = word[i];
+        if (!(c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (i > 0 && c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+// Standard error of the last run, shown when it fails.
+int errors = -1;
+
+bool runOnce(const Command &command)
+{
+    std::vector<char *> argv, envp;
+    std::size_t first = 0;
+    for (; first < command.size() && isAssignment(command[first]); ++first)
+        envp.push_back(const_cast<char *>(command[first].c_str()));
+    for (char **e = environ; *e; ++e)
+        envp.push_back(*e);
+    envp.push_back(nullptr);
+    for (std::size_t i = first; i < command.size(); ++i)
+        argv.push_back(const_cast<char *>(command[i].c_str()));
     argv.push_back(nullptr);
+    if (!argv[0])
+        return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, devNull, 0);
     posix_spawn_file_actions_adddup2(&actions, devNull, 1);
-    if (quiet)
-        posix_spawn_file_actions_adddup2(&actions, devNull, 2);
+    if (ftruncate(errors, 0) == 0)
+        lseek(errors, 0, SEEK_SET);
+    posix_spawn_file_actions_adddup2(&actions, errors, 2);
     pid_t pid;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return false;
@@ -69,7 +95,14 @@ bool runSide(Side &side, bool record)
     const double start = now();
     for (const Command &command : side.commands) {
         if (!runOnce(command)) {
-            std::fprintf(stderr, "bench_compare: %s failed (run it alone to see why)\n", command[0].c_str());
+            std::string line;
+            for (const std::string &word : command)
+                line += (line.empty() ? "" : " ") + word;
+            std::fprintf(stderr, "bench_compare: `%s` failed; its standard error:\n", line.c_str());
+            char text[4096];
+            const ssize_t n = pread(errors, text, sizeof text, 0);
+            if (n > 0)
+                std::fwrite(text, 1, std::size_t(n), stderr);
             return false;
         }
     }
@@ -99,8 +132,12 @@ long peakKiB(const Side &side)
         if (fd < 0)
             return -1;
         close(fd);
-        Command timed{"/usr/bin/time", "-v", "-o", report};
-        timed.insert(timed.end(), command.begin(), command.end());
+        Command timed;
+        std::size_t program = 0;
+        for (; program < command.size() && isAssignment(command[program]); ++program)
+            timed.push_back(command[program]);
+        timed.insert(timed.end(), {"/usr/bin/time", "-v", "-o", report});
+        timed.insert(timed.end(), command.begin() + std::ptrdiff_t(program), command.end());
         const bool ok = runOnce(timed);
         long kib = -1;
         if (FILE *f = std::fopen(report, "r")) {
@@ -144,6 +181,9 @@ int main(int argc, char *argv[])
     if (sides.size() != 2 || rounds < 1)
         return 2;
     devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+    errors = open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (errors < 0)
+        errors = devNull;
 
     // Two rounds to warm the caches, not counted.
     for (int round = -2; round < rounds; ++round) {
