@@ -1,9 +1,10 @@
-// Brindle's start, as app/main.cpp makes it, ending at the first paint of
-// its main window (the account fills may still be running then). With
-// --lists it ends once the lists are also complete; with --inspect PATH it
-// then inspects PATH 21 times and prints the median time of one inspection.
+// Brindle's own main (app/main.cpp, built in here under another name) with a
+// look at the account lists after the first paint of the main window:
+//   BRINDLE_BENCH_AFTER_PAINT=lists         end once the lists are complete;
+//   BRINDLE_BENCH_AFTER_PAINT=inspect:PATH  then inspect PATH 21 times and
+//                                           print the median on standard error.
+#include "ApplicationDelegate.h"
 #include "FirstPaint.h"
-#include "MainWindowLoader.h"
 #include "theController.h"
 
 #include <QElapsedTimer>
@@ -11,45 +12,64 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <unistd.h>
 #include <vector>
 
-int main(int argc, char *argv[])
+int brindleMain(int argc, char *argv[]);
+
+namespace {
+
+void afterFirstPaint(theController *controller)
 {
-    qunsetenv("QT_NO_GLIB");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Brindle"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
-    QApplication::setDesktopFileName(QStringLiteral("brindle"));
-
-    const MainWindowLoader loaded = MainWindowLoader::load();
-    loaded.window->show();
-    theController *controller = loaded.controller;
-    QTimer::singleShot(0, controller, [controller] { controller->applicationDidFinishLaunching(); });
-
-    const bool lists = argc > 1 && std::strcmp(argv[1], "--lists") == 0;
-    const char *inspect = argc > 2 && std::strcmp(argv[1], "--inspect") == 0 ? argv[2] : nullptr;
-    FirstPaint painted(loaded.window, [controller, lists, inspect] {
-        if (lists || inspect) {
-            // Reading a list waits for the fills.
-            if (controller->saElencoUtentiFromDirectory.isEmpty() || controller->saElencoGruppiGIDFromDirectory.isEmpty())
-                _exit(1);
+    const QString what = qEnvironmentVariable("BRINDLE_BENCH_AFTER_PAINT");
+    // Reading a list waits for the fills.
+    if (controller->saElencoUtentiFromDirectory.isEmpty() || controller->saElencoGruppiGIDFromDirectory.isEmpty())
+        _exit(1);
+    if (what.startsWith(QLatin1String("inspect:"))) {
+        const QString path = what.mid(8);
+        std::vector<double> ms;
+        QElapsedTimer timer;
+        for (int i = 0; i < 21; ++i) {
+            timer.start();
+            controller->DoWork(path);
+            ms.push_back(timer.nsecsElapsed() / 1e6);
         }
-        if (inspect) {
-            std::vector<double> ms;
-            QElapsedTimer timer;
-            for (int i = 0; i < 21; ++i) {
-                timer.start();
-                controller->DoWork(QString::fromLocal8Bit(inspect));
-                ms.push_back(timer.nsecsElapsed() / 1e6);
-            }
-            std::nth_element(ms.begin(), ms.begin() + 10, ms.end());
-            std::fprintf(stderr, "inspection of %s: median %.3f ms of 21 (users %lld, groups %lld)\n", inspect, ms[10],
-                         static_cast<long long>(controller->saElencoUtentiFromDirectory.size()),
-                         static_cast<long long>(controller->saElencoGruppiGIDFromDirectory.size()));
+        std::nth_element(ms.begin(), ms.begin() + 10, ms.end());
+        std::fprintf(stderr, "inspection of %s: median %.3f ms of 21 (users %lld, groups %lld)\n", qPrintable(path),
+                     ms[10], static_cast<long long>(controller->saElencoUtentiFromDirectory.size()),
+                     static_cast<long long>(controller->saElencoGruppiGIDFromDirectory.size()));
+    }
+    _exit(0);
+}
+
+// Waits, from the application's start, for the main window's first paint.
+class MainWindowPaint : public QObject
+{
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        auto *controller = qobject_cast<theController *>(applicationDelegate());
+        if (event->type() == QEvent::Paint && controller && object->isWidgetType()
+            && static_cast<QWidget *>(object)->window() == controller->theMainWnd) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            new FirstPaint(controller->theMainWnd, [controller] { afterFirstPaint(controller); },
+                           FirstPaint::AlreadyPainting);
         }
-        _exit(0);
-    });
-    return QApplication::exec();
+        return false;
+    }
+};
+
+void watchForFirstPaint()
+{
+    QCoreApplication::instance()->installEventFilter(new MainWindowPaint);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(watchForFirstPaint)
+
+int main(int, char *argv[])
+{
+    char *args[] = {argv[0], nullptr};
+    return brindleMain(1, args);
 }
