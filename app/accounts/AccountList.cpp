@@ -2,8 +2,6 @@
 
 #include "AccountFill.h"
 
-#include <algorithm>
-
 namespace {
 
 // FNV-1a over the UTF-16 units of a name's upper-case form. ASCII names, by
@@ -36,6 +34,26 @@ std::uint32_t upperCaseHash(const QString &name)
     return h;
 }
 
+// Whether entry's full upper-case form is upper; an ASCII entry is compared
+// without making that form.
+bool hasUpperCase(const QString &entry, const QString &upper)
+{
+    const char16_t *units = reinterpret_cast<const char16_t *>(entry.constData());
+    for (qsizetype i = 0; i < entry.size(); ++i) {
+        if (units[i] >= 0x80)
+            return entry.toUpper() == upper;
+    }
+    if (entry.size() != upper.size())
+        return false;
+    const char16_t *wanted = reinterpret_cast<const char16_t *>(upper.constData());
+    for (qsizetype i = 0; i < entry.size(); ++i) {
+        const char16_t c = units[i] >= u'a' && units[i] <= u'z' ? char16_t(units[i] - 0x20) : units[i];
+        if (c != wanted[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 const QStringList &AccountList::list() const
@@ -50,32 +68,23 @@ AccountList &AccountList::operator=(const QStringList &list)
     if (m_fill)
         m_fill->wait();
     m_list = list;
-    m_hashOfRow.clear();
-    m_slots.clear();
     finishFilled();
     return *this;
 }
 
 void AccountList::finishFilled()
 {
+    m_slots.clear();
     if (!m_indexed)
         return;
-    m_hashOfRow.reserve(std::size_t(m_list.size()));
-    for (qsizetype row = qsizetype(m_hashOfRow.size()); row < m_list.size(); ++row)
-        m_hashOfRow.push_back(upperCaseHash(m_list.at(row)));
     // At most half full, so that probes stay short.
     std::size_t slotCount = 64;
-    while (slotCount < m_hashOfRow.size() * 2)
+    while (slotCount < std::size_t(m_list.size()) * 2)
         slotCount *= 2;
-    rehash(slotCount);
-}
-
-void AccountList::rehash(std::size_t slotCount)
-{
     m_slots.assign(slotCount, 0);
     const std::size_t mask = slotCount - 1;
-    for (std::size_t row = 0; row < m_hashOfRow.size(); ++row) {
-        std::size_t slot = m_hashOfRow[row] & mask;
+    for (qsizetype row = 0; row < m_list.size(); ++row) {
+        std::size_t slot = upperCaseHash(m_list.at(row)) & mask;
         while (m_slots[slot])
             slot = (slot + 1) & mask;
         m_slots[slot] = std::uint32_t(row + 1);
@@ -88,7 +97,7 @@ qsizetype AccountList::rowOfName(const QString &name) const
     const QString wanted = name.toUpper();
     if (!m_indexed) {
         for (qsizetype k = 0; k < names.size(); ++k) {
-            if (names.at(k).toUpper() == wanted)
+            if (hasUpperCase(names.at(k), wanted))
                 return k;
         }
         return -1;
@@ -98,9 +107,9 @@ qsizetype AccountList::rowOfName(const QString &name) const
     const std::uint32_t h = hashUnits(reinterpret_cast<const char16_t *>(wanted.constData()), wanted.size());
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t slot = h & mask; m_slots[slot]; slot = (slot + 1) & mask) {
-        const std::size_t row = m_slots[slot] - 1;
-        if (m_hashOfRow[row] == h && names.at(qsizetype(row)).toUpper() == wanted)
-            return qsizetype(row);
+        const qsizetype row = qsizetype(m_slots[slot]) - 1;
+        if (hasUpperCase(names.at(row), wanted))
+            return row;
     }
     return -1;
 }

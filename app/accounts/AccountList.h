@@ -57,13 +57,12 @@ public:
     void finishFilled();
 
 private:
-    void rehash(std::size_t slotCount);
 
     const AccountFill *m_fill;
     bool m_indexed;
     QStringList m_list;
-    // Open addressing with linear probing, rows inserted in order: of equal
-    // names, the first listed is met first on a probe.
-    std::vector<std::uint32_t> m_hashOfRow;
+    // Open addressing with linear probing on the hash of the upper-case
+    // form, rows inserted in order: of equal names, the first listed is met
+    // first on a probe.
     std::vector<std::uint32_t> m_slots; // row + 1; 0 is empty
 };
