@@ -61,8 +61,7 @@ private:
     const AccountFill *m_fill;
     bool m_indexed;
     QStringList m_list;
-    // Open addressing with linear probing on the hash of the upper-case
-    // form, rows inserted in order: of equal names, the first listed is met
-    // first on a probe.
-    std::vector<std::uint32_t> m_slots; // row + 1; 0 is empty
+    // hash of the upper-case form << 32 | row, in order: a lookup is a
+    // binary search, and of equal names the first listed comes first.
+    std::vector<std::uint64_t> m_index;
 };
