@@ -2,7 +2,7 @@
 
 #include "ApplicationDelegate.h"
 #include "ApplyFailures.h"
-#include "AuthenticationAgent.h"
+#include "AuthenticationAgentStart.h"
 #include "ColorWell.h"
 #include "FileAttributes.h"
 #include "InspectionStatus.h"
@@ -43,15 +43,11 @@ void theController::init()
 {
     aColorLabels = {Color::whiteColor(), Color::redColor(), Color::orangeColor(), Color::yellowColor(),
                     Color::greenColor(), Color::blueColor(), Color::purpleColor(), Color::grayColor()};
-    saElencoUtentiFromDirectory = {};
-    saElencoUIDFromDirectory = {};
-    saElencoGIDFromDirectory = {};
-    saElencoGruppiGIDFromDirectory = {};
-    saElencoGGIDFromDirectory = {};
+    // The five account lists start empty (AccountList).
     setApplicationDelegate(this);
     // Requests that may ask the user reach Brindle's own agent when no
     // desktop agent answers.
-    AuthorizationSetAgentStarter(+[] { AuthenticationAgent::instance()->ensureRegistered(); });
+    AuthorizationSetAgentStarter(startAuthenticationAgent);
 }
 
 theController::~theController()
@@ -101,8 +97,13 @@ void theController::awakeFromNib()
     applyFailures = new ApplyFailures(itemChanged);
     setApplyControlsEnabled(false);
 
-    fillUsersInformations();
-    fillGroupsInformations();
+    // The fills run in this order on the fill thread, so the window is shown
+    // and painted without waiting for the directory; anything that reads the
+    // lists waits for them (AccountList).
+    accountFill.start([this] {
+        fillUsersInformations();
+        fillGroupsInformations();
+    });
     initAdvancedOptions();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AccountFill.h"
+#include "AccountList.h"
 #include "AuthorizationServices.h"
 #include "Color.h"
 #include "PermissionRules.h"
@@ -101,11 +103,13 @@ public:
     PermissionLong newSetGIDBit = 0;
     char bNewLocked = 0;
     char bNewHidden = 0;
-    QStringList saElencoUtentiFromDirectory;
-    QStringList saElencoUIDFromDirectory;
-    QStringList saElencoGIDFromDirectory;
-    QStringList saElencoGruppiGIDFromDirectory;
-    QStringList saElencoGGIDFromDirectory;
+    // Filled on a thread of their own from awakeFromNib(); every read waits
+    // for that fill (AccountList), so a reader always sees whole lists.
+    AccountList saElencoUtentiFromDirectory{&accountFill, AccountList::Names};
+    AccountList saElencoUIDFromDirectory{&accountFill, AccountList::Ids};
+    AccountList saElencoGIDFromDirectory{&accountFill, AccountList::Ids};
+    AccountList saElencoGruppiGIDFromDirectory{&accountFill, AccountList::Names};
+    AccountList saElencoGGIDFromDirectory{&accountFill, AccountList::Ids};
     QMainWindow *theMainWnd = nullptr;
     int nRetry = 0;
 
@@ -129,10 +133,12 @@ public:
     void DoWork(const QString &path);
     void initAdvancedOptions();
     // Refill the user lists (names, uids, primary gids) and the group lists
-    // (names, gids) from the directory, in its order, duplicates kept.
+    // (names, gids) from the directory, in its order, duplicates kept. A
+    // fill still running on the fill thread is waited for first.
     void fillUsersInformations();
     void fillGroupsInformations();
     // IDs of a listed name, case ignored; false (ids 0) when it isn't listed.
+    // The names' index answers (AccountList::rowOfName).
     bool getUserInfo(const QString &userName, int *theUID, int *theGID);
     bool getGroupInfo(const QString &groupName, int *theGID);
     void applicationWillTerminate();
@@ -213,4 +219,7 @@ private:
     QPointer<OpenPanel> openPanel; // held from selectItem() until its end callback
     AccountPopUpModel *m_userPopUp = nullptr;  // owned as a child
     AccountPopUpModel *m_groupPopUp = nullptr; // owned as a child
+    // Declared after the lists: it is destroyed, and its thread joined,
+    // before they are.
+    AccountFill accountFill;
 };

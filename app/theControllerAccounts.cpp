@@ -1,4 +1,5 @@
-// The controller's account lists: filled from the directory once, at start.
+// The controller's account lists: filled from the directory once, at start,
+// on the fill thread (awakeFromNib()).
 #include "theController.h"
 
 #include "AccountLists.h"
@@ -6,6 +7,7 @@
 
 void theController::fillUsersInformations()
 {
+    accountFill.wait();
     saElencoUtentiFromDirectory.clear();
     saElencoUIDFromDirectory.clear();
     saElencoGIDFromDirectory.clear();
@@ -16,6 +18,7 @@ void theController::fillUsersInformations()
 
 void theController::fillGroupsInformations()
 {
+    accountFill.wait();
     saElencoGruppiGIDFromDirectory.clear();
     saElencoGGIDFromDirectory.clear();
     fillAccountLists(kDSStdRecordTypeGroups, {{kDS1AttrRecordName, &saElencoGruppiGIDFromDirectory},
@@ -26,7 +29,7 @@ bool theController::getUserInfo(const QString &userName, int *theUID, int *theGI
 {
     *theUID = 0;
     *theGID = 0;
-    const qsizetype k = indexOfAccountName(saElencoUtentiFromDirectory, userName);
+    const qsizetype k = saElencoUtentiFromDirectory.rowOfName(userName);
     if (k < 0)
         return false;
     *theUID = intValueOfText(saElencoUIDFromDirectory.at(k));
@@ -37,7 +40,7 @@ bool theController::getUserInfo(const QString &userName, int *theUID, int *theGI
 bool theController::getGroupInfo(const QString &groupName, int *theGID)
 {
     *theGID = 0;
-    const qsizetype k = indexOfAccountName(saElencoGruppiGIDFromDirectory, groupName);
+    const qsizetype k = saElencoGruppiGIDFromDirectory.rowOfName(groupName);
     if (k < 0)
         return false;
     *theGID = intValueOfText(saElencoGGIDFromDirectory.at(k));

@@ -36,7 +36,7 @@ struct ContinueData
 {
     std::unique_ptr<DirectoryBackend> backend;
     bool pending = false;
-    DirectoryRecord record;
+    DirectoryRecordView record;
 };
 
 namespace {
@@ -52,8 +52,8 @@ std::unique_ptr<DirectoryBackend> newBackend()
 
 std::unordered_set<const void *> &live()
 {
-    static std::unordered_set<const void *> objects;
-    return objects;
+    static auto *objects = new std::unordered_set<const void *>; // outlives a fill still running at exit
+    return *objects;
 }
 // The node and buffer of a fill are checked on every record and attribute:
 // the last few objects found alive answer without a hash lookup. Any
@@ -81,10 +81,12 @@ bool isLive(const void *object)
 // Entries are handed out and given back by the hundred thousand: they come
 // from a free list instead of the heap, and are not tracked like the
 // long-lived objects.
+// Never destroyed: a fill thread may still be running while the process
+// exits.
 template <typename T> std::vector<T *> &freeEntries()
 {
-    static std::vector<T *> entries;
-    return entries;
+    static auto *entries = new std::vector<T *>;
+    return *entries;
 }
 template <typename T> T *newEntry(const T &value)
 {
@@ -134,25 +136,28 @@ std::uint32_t getU32(const DataBuffer *buffer, std::uint32_t at, bool *ok)
 
 // Layout of a record: u32 attribute count; per attribute: u32 type length,
 // type, NUL, u32 value count (1), u32 value length, value, NUL.
-std::size_t encodedSize(const DirectoryRecord &record)
+std::size_t encodedSize(const DirectoryRecordView &record)
 {
     std::size_t size = 4;
-    for (const auto &[type, value] : record.attributes)
-        size += 4 + type.size() + 1 + 4 + 4 + value.size() + 1;
+    for (std::size_t a = 0; a < record.count; ++a)
+        size += 4 + record.attributes[a].first.size() + 1 + 4 + 4 + record.attributes[a].second.size() + 1;
     return size;
 }
-void encode(DataBuffer *buffer, const DirectoryRecord &record)
+void encode(DataBuffer *buffer, const DirectoryRecordView &record)
 {
     char *p = buffer->bytes.data() + buffer->length;
-    putU32(p, std::uint32_t(record.attributes.size()));
+    putU32(p, std::uint32_t(record.count));
     p += 4;
-    for (const auto &[type, value] : record.attributes) {
+    for (std::size_t a = 0; a < record.count; ++a) {
+        const auto &[type, value] = record.attributes[a];
         putU32(p, std::uint32_t(type.size()));
-        std::memcpy(p + 4, type.c_str(), type.size() + 1);
+        std::memcpy(p + 4, type.data(), type.size());
+        p[4 + type.size()] = '\0';
         p += 4 + type.size() + 1;
         putU32(p, 1);
         putU32(p + 4, std::uint32_t(value.size()));
-        std::memcpy(p + 8, value.c_str(), value.size() + 1);
+        std::memcpy(p + 8, value.data(), value.size());
+        p[8 + value.size()] = '\0';
         p += 8 + value.size() + 1;
     }
     buffer->records.push_back(buffer->length);
@@ -172,21 +177,34 @@ public:
             m_users = false;
         else
             return eDSRecordTypeUnknown;
-        m_attributes = attributeTypes;
+        // Only the types a record of this kind has; unknown ones are left out.
+        m_attributes.clear();
+        m_fields.clear();
+        for (const std::string &type : attributeTypes) {
+            if (m_attributes.size() == DirectoryRecordView::kMaxAttributes)
+                break;
+            if (type == kDS1AttrRecordName)
+                m_fields.push_back(Field::Name);
+            else if (type == kDS1AttrUniqueID && m_users)
+                m_fields.push_back(Field::Id);
+            else if (type == kDS1AttrPrimaryGroupID)
+                m_fields.push_back(Field::GroupId);
+            else
+                continue;
+            m_attributes.push_back(type);
+        }
         m_buffer.resize(16384);
         m_users ? setpwent() : setgrent();
         m_open = true;
         return eDSNoErr;
     }
 
-    bool next(DirectoryRecord &record) override
+    bool next(DirectoryRecordView &record) override
     {
         if (!m_open)
             return false;
-        m_count = 0;
-        const bool found = m_users ? nextUser(record) : nextGroup(record);
-        record.attributes.resize(m_count);
-        return found;
+        record.count = 0;
+        return m_users ? nextUser(record) : nextGroup(record);
     }
 
     void end() override
@@ -214,63 +232,76 @@ private:
         }
     }
 
-    bool nextUser(DirectoryRecord &record)
+    // The attribute types asked for, as the fill names them; the values
+    // stay where getpwent_r/getgrent_r put them.
+    enum class Field { Name, Id, GroupId };
+
+    bool nextUser(DirectoryRecordView &record)
     {
         passwd entry{};
         const passwd *pw = fetch(entry, getpwent_r);
         if (!pw)
             return false;
-        for (const std::string &type : m_attributes) {
-            if (type == kDS1AttrRecordName)
-                put(record, type, pw->pw_name);
-            else if (type == kDS1AttrUniqueID)
-                putNumber(record, type, pw->pw_uid);
-            else if (type == kDS1AttrPrimaryGroupID)
-                putNumber(record, type, pw->pw_gid);
+        for (std::size_t a = 0; a < m_fields.size(); ++a) {
+            switch (m_fields[a]) {
+            case Field::Name: put(record, a, pw->pw_name); break;
+            case Field::Id: putNumber(record, a, pw->pw_uid); break;
+            case Field::GroupId: putNumber(record, a, pw->pw_gid); break;
+            }
         }
         return true;
     }
 
-    bool nextGroup(DirectoryRecord &record)
+    bool nextGroup(DirectoryRecordView &record)
     {
         group entry{};
         const group *gr = fetch(entry, getgrent_r);
         if (!gr)
             return false;
-        for (const std::string &type : m_attributes) {
-            if (type == kDS1AttrRecordName)
-                put(record, type, gr->gr_name);
-            else if (type == kDS1AttrPrimaryGroupID)
-                putNumber(record, type, gr->gr_gid);
+        for (std::size_t a = 0; a < m_fields.size(); ++a) {
+            switch (m_fields[a]) {
+            case Field::Name: put(record, a, gr->gr_name); break;
+            case Field::GroupId: putNumber(record, a, gr->gr_gid); break;
+            case Field::Id: break;
+            }
         }
         return true;
     }
 
-    // Records are rewritten in place: their strings keep their storage from
-    // one record to the next.
-    void put(DirectoryRecord &record, const std::string &type, const char *value)
+    void put(DirectoryRecordView &record, std::size_t a, const char *value)
     {
-        if (record.attributes.size() <= m_count)
-            record.attributes.emplace_back();
-        auto &[t, v] = record.attributes[m_count++];
-        t.assign(type);
-        v.assign(value);
+        record.attributes[record.count++] = {m_attributes[a], value};
     }
-    void putNumber(DirectoryRecord &record, const std::string &type, unsigned long value)
+    void putNumber(DirectoryRecordView &record, std::size_t a, unsigned long value)
     {
-        char digits[24];
-        *std::to_chars(digits, digits + sizeof digits - 1, value).ptr = '\0';
-        put(record, type, digits);
+        char *digits = m_digits[a];
+        const auto end = std::to_chars(digits, digits + sizeof m_digits[a], value).ptr;
+        record.attributes[record.count++] = {m_attributes[a], std::string_view(digits, std::size_t(end - digits))};
     }
 
-    std::size_t m_count = 0;
     bool m_users = true;
     bool m_open = false;
     std::vector<std::string> m_attributes;
+    std::vector<Field> m_fields;
+    char m_digits[DirectoryRecordView::kMaxAttributes][24];
     std::vector<char> m_buffer;
 };
 
 } // namespace
+
+bool ListedDirectoryBackend::next(DirectoryRecordView &record)
+{
+    if (!m_records || m_next >= m_records->size())
+        return false;
+    const DirectoryRecord &listed = (*m_records)[m_next++];
+    record.count = 0;
+    for (const auto &[type, value] : listed.attributes) {
+        if (record.count == DirectoryRecordView::kMaxAttributes)
+            break;
+        record.attributes[record.count++] = {type, value};
+    }
+    return true;
+}
 
 std::unique_ptr<DirectoryBackend> makeNssDirectoryBackend()
 {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using DirStatus = std::int32_t;
@@ -104,6 +105,15 @@ struct DirectoryRecord
     // (attribute type, first value), in the order the record carries them.
     std::vector<std::pair<std::string, std::string>> attributes;
 };
+// A record as a source hands it over: views into storage of the source's
+// own, valid until its next call, so that nothing is copied on the way into
+// the data buffer.
+struct DirectoryRecordView
+{
+    static constexpr std::size_t kMaxAttributes = 8;
+    std::pair<std::string_view, std::string_view> attributes[kMaxAttributes];
+    std::size_t count = 0;
+};
 class DirectoryBackend
 {
 public:
@@ -115,8 +125,24 @@ public:
     // Starts listing records of a type, asking for these attribute types.
     virtual DirStatus begin(const std::string &recordType, const std::vector<std::string> &attributeTypes) = 0;
     // The next record; false at the end.
-    virtual bool next(DirectoryRecord &record) = 0;
+    virtual bool next(DirectoryRecordView &record) = 0;
     virtual void end() = 0;
+};
+// A source that hands out records it holds, for tests.
+class ListedDirectoryBackend : public DirectoryBackend
+{
+public:
+    explicit ListedDirectoryBackend(const std::vector<DirectoryRecord> *records)
+        : m_records(records)
+    {
+    }
+    DirStatus begin(const std::string &, const std::vector<std::string> &) override { return eDSNoErr; }
+    bool next(DirectoryRecordView &record) override;
+    void end() override {}
+
+private:
+    const std::vector<DirectoryRecord> *m_records;
+    std::size_t m_next = 0;
 };
 std::unique_ptr<DirectoryBackend> makeNssDirectoryBackend();
 // Null puts NSS back.

@@ -24,8 +24,9 @@ QString lookUpName(unsigned id, Lookup lookup, Name nameOf, long sizeHint)
             buffer.resize(buffer.size() * 2);
             continue;
         }
+        // Byte for byte, as the account lists carry them.
         if (rc == 0 && result)
-            return QString::fromUtf8(nameOf(*result));
+            return pathFromBytes(QByteArray(nameOf(*result)));
         return QString::number(id);
     }
 }

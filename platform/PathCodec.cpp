@@ -32,23 +32,40 @@ int utf8SequenceLength(const unsigned char *s, qsizetype i, qsizetype n)
 
 } // namespace
 
-QString pathFromBytes(const QByteArray &bytes)
+qsizetype decodeBytesInto(char16_t *out, const char *bytes, qsizetype n)
 {
-    const auto *s = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const qsizetype n = bytes.size();
-    QString out;
-    out.reserve(n);
+    const auto *s = reinterpret_cast<const unsigned char *>(bytes);
+    char16_t *const begin = out;
     qsizetype i = 0;
     while (i < n) {
+        if (s[i] < 0x80) {
+            *out++ = s[i++];
+            continue;
+        }
         const int len = utf8SequenceLength(s, i, n);
         if (len == 0) {
-            out.append(QChar(char16_t(0xDC00 + s[i])));
+            *out++ = char16_t(0xDC00 + s[i]);
             ++i;
-        } else {
-            out.append(QString::fromUtf8(bytes.constData() + i, len));
-            i += len;
+            continue;
         }
+        char32_t cp = s[i] & (0xFF >> (len + 1));
+        for (int k = 1; k < len; ++k)
+            cp = (cp << 6) | (s[i + k] & 0x3F);
+        if (cp >= 0x10000) {
+            *out++ = char16_t(0xD800 + ((cp - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            *out++ = char16_t(cp);
+        }
+        i += len;
     }
+    return out - begin;
+}
+
+QString pathFromBytes(const QByteArray &bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    out.truncate(decodeBytesInto(reinterpret_cast<char16_t *>(out.data()), bytes.constData(), bytes.size()));
     return out;
 }
 

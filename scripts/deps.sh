@@ -18,6 +18,8 @@ packages=(
   libnss-wrapper
   # desktop files, AppStream metainfo and the Debian package, checked in CI
   desktop-file-utils appstream dpkg-dev
+  # benchmarks: peak memory
+  time
 )
 
 missing=()

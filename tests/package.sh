@@ -18,6 +18,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 listing=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $2, $6}')
 expected="-rwxr-xr-x root/root ./usr/bin/brindle
+-rw-r--r-- root/root ./usr/lib/brindle/brindle-polkit.so
 -rwsr-xr-x root/root ./usr/libexec/brindle/bitsmith
 -rw-r--r-- root/root ./usr/share/applications/it.vantelo.brindle.desktop
 -rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/it.vantelo.brindle.svg

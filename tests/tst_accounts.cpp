@@ -6,7 +6,13 @@
 #include "support/Capture.h"
 #include "theController.h"
 
+#include "FileAttributes.h"
+#include "MainWindowLoader.h"
+#include "PathCodec.h"
+
+#include <QMainWindow>
 #include <QSaveFile>
+#include <QSemaphore>
 #include <QTest>
 
 #include <limits>
@@ -37,26 +43,32 @@ struct FakeSource
 {
     static inline std::vector<DirectoryRecord> records;
     static inline DirStatus findNode = eDSNoErr, nodeName = eDSNoErr, openNode = eDSNoErr;
+    // When set, every listing waits for it before its first record.
+    static inline QSemaphore *gate = nullptr;
 };
-class FakeBackend : public DirectoryBackend
+class FakeBackend : public ListedDirectoryBackend
 {
 public:
+    FakeBackend()
+        : ListedDirectoryBackend(&FakeSource::records)
+    {
+    }
     DirStatus findNode() override { return FakeSource::findNode; }
     DirStatus nodeName() override { return FakeSource::nodeName; }
     DirStatus openNode() override { return FakeSource::openNode; }
-    DirStatus begin(const std::string &, const std::vector<std::string> &) override { return eDSNoErr; }
-    bool next(DirectoryRecord &record) override
+    DirStatus begin(const std::string &type, const std::vector<std::string> &attributes) override
     {
-        if (m_next >= FakeSource::records.size())
-            return false;
-        record = FakeSource::records[m_next++];
-        return true;
+        if (FakeSource::gate) {
+            FakeSource::gate->acquire();
+            FakeSource::gate->release();
+        }
+        return ListedDirectoryBackend::begin(type, attributes);
     }
-    void end() override {}
-
-private:
-    std::size_t m_next = 0;
 };
+std::unique_ptr<DirectoryBackend> makeFakeBackend()
+{
+    return std::make_unique<FakeBackend>();
+}
 
 } // namespace
 
@@ -83,6 +95,7 @@ private slots:
     void cleanup()
     {
         setDirectoryBackendFactoryForTesting(nullptr);
+        FakeSource::gate = nullptr;
         FakeSource::findNode = FakeSource::nodeName = FakeSource::openNode = eDSNoErr;
     }
 
@@ -94,26 +107,106 @@ private slots:
                                                     "bob:x:1002:100::/home/bob:/bin/sh\n"));
         QVERIFY(writeDatabase("NSS_WRAPPER_GROUP", "staff:x:300:\nadmins:x:100:bob,zed\nstaff:x:301:\n"));
         const QString output = fillBoth();
-        QCOMPARE(controller.saElencoUtentiFromDirectory, (QStringList{"zed", "ärger", "zed", "bob"}));
-        QCOMPARE(controller.saElencoUIDFromDirectory, (QStringList{"1003", "1001", "1004", "1002"}));
-        QCOMPARE(controller.saElencoGIDFromDirectory, (QStringList{"300", "100", "301", "100"}));
-        QCOMPARE(controller.saElencoGruppiGIDFromDirectory, (QStringList{"staff", "admins", "staff"}));
-        QCOMPARE(controller.saElencoGGIDFromDirectory, (QStringList{"300", "100", "301"}));
+        QCOMPARE(controller.saElencoUtentiFromDirectory.list(), (QStringList{"zed", "ärger", "zed", "bob"}));
+        QCOMPARE(controller.saElencoUIDFromDirectory.list(), (QStringList{"1003", "1001", "1004", "1002"}));
+        QCOMPARE(controller.saElencoGIDFromDirectory.list(), (QStringList{"300", "100", "301", "100"}));
+        QCOMPARE(controller.saElencoGruppiGIDFromDirectory.list(), (QStringList{"staff", "admins", "staff"}));
+        QCOMPARE(controller.saElencoGGIDFromDirectory.list(), (QStringList{"300", "100", "301"}));
         QCOMPARE(batchCounts(output), (QList<qulonglong>{4, 3}));
         // Entries are strings of their own, whatever storage they share.
-        QString first = controller.saElencoUtentiFromDirectory.first();
-        controller.saElencoUtentiFromDirectory[1].append(QStringLiteral("-changed"));
+        QStringList names = controller.saElencoUtentiFromDirectory;
+        QString first = names.first();
+        names[1].append(QStringLiteral("-changed"));
         controller.saElencoUIDFromDirectory.clear();
         first.append(QStringLiteral("!"));
         QCOMPARE(first, "zed!");
-        QCOMPARE(controller.saElencoUtentiFromDirectory, (QStringList{"zed", "ärger-changed", "zed", "bob"}));
-        QCOMPARE(controller.saElencoGIDFromDirectory, (QStringList{"300", "100", "301", "100"}));
+        QCOMPARE(names, (QStringList{"zed", "ärger-changed", "zed", "bob"}));
+        QCOMPARE(controller.saElencoUtentiFromDirectory.list(), (QStringList{"zed", "ärger", "zed", "bob"}));
+        QCOMPARE(controller.saElencoGIDFromDirectory.list(), (QStringList{"300", "100", "301", "100"}));
         controller.fillUsersInformations();
         // The first of the duplicates answers.
         int uid = -1, gid = -1;
         QVERIFY(controller.getUserInfo(QStringLiteral("ZED"), &uid, &gid));
         QCOMPARE(uid, 1003);
         QCOMPARE(gid, 300);
+    }
+
+    // Names are bytes: one that isn't UTF-8 is kept byte for byte, as a path
+    // is, and is never taken for another account's name.
+    void namesThatAreNotUtf8KeepTheirBytes()
+    {
+        QVERIFY(writeDatabase("NSS_WRAPPER_PASSWD", "caf\xe9:x:1005:100::/home/c:/bin/sh\n"
+                                                    "caf:x:1006:100::/home/c:/bin/sh\n"
+                                                    "caf\xc3\xa9:x:1007:100::/home/c:/bin/sh\n"
+                                                    "\xf0\x9f\x90\x88-\xff\xc3:x:1008:100::/home/c:/bin/sh\n"));
+        QVERIFY(writeDatabase("NSS_WRAPPER_GROUP", "gr\xfcn:x:400:\n"));
+        fillBoth();
+        const QList<QByteArray> bytes{"caf\xe9", "caf", "caf\xc3\xa9", "\xf0\x9f\x90\x88-\xff\xc3"};
+        QCOMPARE(controller.saElencoUtentiFromDirectory.size(), bytes.size());
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const QString name = controller.saElencoUtentiFromDirectory.at(i);
+            QCOMPARE(bytesFromPath(name), bytes[i]);
+            QCOMPARE(name, pathFromBytes(bytes[i]));
+            // The name the item's owner shows under is the listed one.
+            QCOMPARE(userNameForUid(1005 + unsigned(i)), name);
+            int uid = 0, gid = 0;
+            QVERIFY(controller.getUserInfo(name, &uid, &gid));
+            QCOMPARE(uid, 1005 + int(i));
+        }
+        QCOMPARE(controller.saElencoUtentiFromDirectory.at(2), QStringLiteral("café"));
+        QCOMPARE(bytesFromPath(controller.saElencoGruppiGIDFromDirectory.at(0)), QByteArray("gr\xfcn"));
+        QCOMPARE(groupNameForGid(400), controller.saElencoGruppiGIDFromDirectory.at(0));
+    }
+
+    // The window is shown without waiting for the directory; whoever reads
+    // the lists waits for the fills, which run users first, then groups.
+    void fillsRunBesideTheWindowAndReadersWaitForThem()
+    {
+        using R = DirectoryRecord;
+        FakeSource::records = {R{{{kDS1AttrRecordName, "ann"}, {kDS1AttrUniqueID, "501"}, {kDS1AttrPrimaryGroupID, "20"}}},
+                               R{{{kDS1AttrRecordName, "staff"}, {kDS1AttrPrimaryGroupID, "20"}}}};
+        QSemaphore gate;
+        FakeSource::gate = &gate;
+        setDirectoryBackendFactoryForTesting(makeFakeBackend);
+        DescriptorCapture out(1);
+        const MainWindowLoader loaded = MainWindowLoader::load();
+        loaded.window->show();
+        // The fill is held at its first listing, yet the window is up.
+        QVERIFY(QTest::qWaitForWindowExposed(loaded.window));
+        gate.release();
+        QCOMPARE(loaded.controller->saElencoUtentiFromDirectory.list(), QStringList{"ann"});
+        QCOMPARE(loaded.controller->saElencoGruppiGIDFromDirectory.list(), QStringList{"staff"});
+        int gid = -1;
+        QVERIFY(loaded.controller->getGroupInfo(QStringLiteral("STAFF"), &gid));
+        QCOMPARE(gid, 20);
+        // Qt Test reports the platform plugin's warnings on standard output too.
+        QStringList batchLines = out.stop().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        batchLines.removeIf([](const QString &line) { return line.startsWith(QLatin1String("QWARN")); });
+        QCOMPARE(batchLines, QStringList(2, QStringLiteral("Get record list returned 2 record entries")));
+        delete loaded.window;
+    }
+
+    // The names' index answers as a scan that upper-cases every entry would.
+    void indexAnswersAsAScan()
+    {
+        QStringList names;
+        for (int i = 0; i < 5000; ++i)
+            names << QStringLiteral("user%1").arg(i);
+        names << QStringLiteral("Straße") << QStringLiteral("USER7") << QStringLiteral("ärger") << QString();
+        controller.saElencoGruppiGIDFromDirectory = names;
+        controller.saElencoGGIDFromDirectory = QStringList(names.size(), QStringLiteral("1"));
+        const QStringList queries{"user0", "USER7", "uSeR4999", "STRASSE", "straße", "ÄRGER", "", "user5000",
+                                  "nobody", QString::fromUtf8("\xc3\xa4rger")};
+        for (const QString &query : queries) {
+            qsizetype scanned = -1;
+            for (qsizetype k = 0; k < names.size() && scanned < 0; ++k) {
+                if (names[k].toUpper() == query.toUpper())
+                    scanned = k;
+            }
+            QCOMPARE(controller.saElencoGruppiGIDFromDirectory.rowOfName(query), scanned);
+        }
+        QCOMPARE(controller.saElencoGruppiGIDFromDirectory.rowOfName(QStringLiteral("USER7")), 7);
+        QCOMPARE(controller.saElencoGruppiGIDFromDirectory.rowOfName(QStringLiteral("strasse")), 5000);
     }
 
     void moreRecordsThanOneBufferHolds()
@@ -157,15 +250,13 @@ private slots:
             R{{{kDS1AttrRecordName, "four"}, {kDS1AttrUniqueID, "505"}, {kDS1AttrPrimaryGroupID, "20"},
                {kDS1AttrPrimaryGroupID, "21"}}},
         };
-        setDirectoryBackendFactoryForTesting([]() -> std::unique_ptr<DirectoryBackend> {
-            return std::make_unique<FakeBackend>();
-        });
+        setDirectoryBackendFactoryForTesting(makeFakeBackend);
         controller.fillUsersInformations();
         // The type name decides the list, whatever the order; a record short
         // of one asked-for type adds nothing, so the lists stay parallel.
-        QCOMPARE(controller.saElencoUtentiFromDirectory, (QStringList{"ann", "turned"}));
-        QCOMPARE(controller.saElencoUIDFromDirectory, (QStringList{"501", "503"}));
-        QCOMPARE(controller.saElencoGIDFromDirectory, (QStringList{"20", "30"}));
+        QCOMPARE(controller.saElencoUtentiFromDirectory.list(), (QStringList{"ann", "turned"}));
+        QCOMPARE(controller.saElencoUIDFromDirectory.list(), (QStringList{"501", "503"}));
+        QCOMPARE(controller.saElencoGIDFromDirectory.list(), (QStringList{"20", "30"}));
     }
 
     void nodeFailuresLogOneLineAndLeaveListsEmpty_data()
@@ -183,9 +274,7 @@ private slots:
         (stage == 0 ? FakeSource::findNode : stage == 1 ? FakeSource::nodeName : FakeSource::openNode) =
             eDSNodeNotFound;
         FakeSource::records = {DirectoryRecord{{{kDS1AttrRecordName, "x"}, {kDS1AttrPrimaryGroupID, "1"}}}};
-        setDirectoryBackendFactoryForTesting([]() -> std::unique_ptr<DirectoryBackend> {
-            return std::make_unique<FakeBackend>();
-        });
+        setDirectoryBackendFactoryForTesting(makeFakeBackend);
         controller.saElencoGruppiGIDFromDirectory = {QStringLiteral("stale")};
         DescriptorCapture out(1);
         DescriptorCapture err(2);

@@ -245,7 +245,7 @@ private slots:
         QCOMPARE(c->advNewOwn->count(), c->saElencoUtentiFromDirectory.size());
 
         // A refilled list reaches the pop-up.
-        c->saElencoUtentiFromDirectory.append(QStringLiteral("nobody-listed"));
+        c->saElencoUtentiFromDirectory = c->saElencoUtentiFromDirectory.list() + QStringList{QStringLiteral("nobody-listed")};
         c->getAdvInfo();
         QCOMPARE(c->advNewOwn->currentText(), QStringLiteral("nobody-listed"));
     }

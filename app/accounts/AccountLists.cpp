@@ -1,9 +1,8 @@
 #include "AccountLists.h"
 
 #include "DirectoryService.h"
+#include "PathCodec.h"
 #include "SystemLog.h"
-
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,18 +24,16 @@ public:
     StringArena(const StringArena &) = delete;
     StringArena &operator=(const StringArena &) = delete;
 
-    QString take(const char *utf8, qsizetype length)
+    QString take(const char *bytes, qsizetype length)
     {
-        // UTF-8 never needs more UTF-16 units than it has bytes.
+        // Decoding never needs more UTF-16 units than there are bytes.
         if (m_used + length + 1 > m_capacity && !renew(length + 1))
-            return QString::fromUtf8(utf8, length);
+            return pathFromBytes(QByteArray(bytes, length));
         char16_t *begin = m_data + m_used;
-        m_decoder.resetState();
-        const QChar *end = m_decoder.appendToBuffer(reinterpret_cast<QChar *>(begin), QByteArrayView(utf8, length));
-        const qsizetype size = end - reinterpret_cast<QChar *>(begin);
+        const qsizetype size = decodeBytesInto(begin, bytes, length);
         begin[size] = u'\0';
         m_used += size + 1;
-        m_header->ref();
+        ++m_handedOut; // counted in the block's reference count since renew()
         return QString(QString::DataPointer(m_header, begin, size));
     }
 
@@ -54,12 +51,19 @@ private:
         m_data = data;
         m_capacity = capacity;
         m_used = 0;
+        // One reference for each string the block can hold (each takes at
+        // least its NUL), taken at once instead of one atomic step per
+        // string; release() gives back those never handed out.
+        m_handedOut = 0;
+        m_header->ref_.fetchAndAddRelaxed(int(capacity));
         return true;
     }
     void release()
     {
-        if (m_header)
+        if (m_header) {
+            m_header->ref_.fetchAndAddRelaxed(-int(m_capacity - m_handedOut));
             QString::DataPointer(m_header, m_data, 0); // drops the arena's own reference
+        }
         m_header = nullptr;
         m_capacity = m_used = 0;
     }
@@ -68,7 +72,7 @@ private:
     char16_t *m_data = nullptr;
     qsizetype m_capacity = 0;
     qsizetype m_used = 0;
-    QStringDecoder m_decoder{QStringDecoder::Utf8};
+    qsizetype m_handedOut = 0;
 };
 
 } // namespace
@@ -150,39 +154,39 @@ void fillAccountLists(const char *recordType, const std::vector<AccountListTarge
             if (dsGetRecordEntry(node, buffer, i, &attributes, &record) != eDSNoErr)
                 continue;
             if (record->attributeCount == wanted) {
-                // Each value goes straight to its list; a record that turns out
-                // short of a type takes back what it added, so that the lists
-                // stay parallel.
-                bool filled[3] = {false, false, false};
+                // The record is looked at whole before anything is added, so
+                // that one short of a type adds nothing and the lists stay
+                // parallel.
+                const AttributeValueEntry *values[3] = {};
+                AttributeEntry *attributeEntries[3] = {};
+                AttributeValueEntry *valueEntries[3] = {};
+                AttributeValueListRef valueLists[3] = {};
                 bool whole = true;
-                for (std::uint32_t j = 1; j <= wanted && whole; ++j) {
-                    AttributeValueListRef valueList = 0;
-                    AttributeEntry *attribute = nullptr;
-                    AttributeValueEntry *value = nullptr;
-                    dsGetAttributeEntry(node, buffer, attributes, j, &valueList, &attribute);
-                    dsGetAttributeValue(node, buffer, 1, valueList, &value);
+                for (std::uint32_t j = 1; j <= wanted; ++j) {
+                    AttributeEntry *&attribute = attributeEntries[j - 1];
+                    AttributeValueEntry *&value = valueEntries[j - 1];
+                    dsGetAttributeEntry(node, buffer, attributes, j, &valueLists[j - 1], &attribute);
+                    dsGetAttributeValue(node, buffer, 1, valueLists[j - 1], &value);
                     const int t = attribute && value ? targetOf(attribute, j - 1) : -1;
-                    if (t >= 0 && !filled[t]) {
-                        targets[t].list->emplaceBack(strings.take(value->data, value->length));
-                        filled[t] = true;
-                    } else {
+                    if (t >= 0 && !values[t])
+                        values[t] = value;
+                    else
                         whole = false;
-                    }
-                    dsDeallocAttributeValueEntry(directory, value);
-                    dsDeallocAttributeEntry(directory, attribute);
-                    dsCloseAttributeValueList(valueList);
                 }
-                if (!whole) {
-                    for (std::size_t t = 0; t < targets.size(); ++t) {
-                        if (filled[t])
-                            targets[t].list->removeLast();
-                    }
+                for (std::size_t t = 0; whole && t < targets.size(); ++t)
+                    targets[t].list->appendFilled(strings.take(values[t]->data, values[t]->length));
+                for (std::uint32_t j = 0; j < wanted; ++j) {
+                    dsDeallocAttributeValueEntry(directory, valueEntries[j]);
+                    dsDeallocAttributeEntry(directory, attributeEntries[j]);
+                    dsCloseAttributeValueList(valueLists[j]);
                 }
             }
             dsCloseAttributeList(attributes);
             dsDeallocRecordEntry(directory, record);
         }
     } while (continuation);
+    for (const AccountListTarget &target : targets)
+        target.list->finishFilled();
 
     dsDataListDeallocate(directory, recordNames);
     dsDataListDeallocate(directory, recordTypes);
@@ -191,17 +195,6 @@ void fillAccountLists(const char *recordType, const std::vector<AccountListTarge
     dsCloseDirNode(node);
     dsDataBufferDeAllocate(directory, buffer);
     dsCloseDirService(directory);
-}
-
-qsizetype indexOfAccountName(const QStringList &names, const QString &name)
-{
-    const QString wanted = name.toUpper();
-    const qsizetype count = names.size();
-    for (qsizetype k = 0; k < count; ++k) {
-        if (names.at(k).toUpper() == wanted)
-            return k;
-    }
-    return -1;
 }
 
 int intValueOfText(const QString &text)

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "AccountList.h"
+
 #include <QString>
-#include <QStringList>
 
 #include <vector>
 
@@ -9,21 +10,21 @@
 struct AccountListTarget
 {
     const char *attributeType;
-    QStringList *list;
+    AccountList *list;
 };
 
 // Lists every record of recordType from the directory's authentication search
 // node, batch after batch, asking for the targets' attribute types in their
 // order. A record that carries exactly the attribute types asked for adds
 // each first value to the list its type names; any other record adds
-// nothing, so the lists stay parallel. At most three targets. Prints "Get record list returned %lu record entries" per batch on
-// standard output; logs a failure to find, name or open the node and stops.
-// The lists are appended to; callers empty them first.
+// nothing, so the lists stay parallel. At most three targets. Values are
+// taken byte for byte: bytes that are not UTF-8 become lone surrogates, as
+// in paths (PathCodec), and go back to the same bytes. Prints "Get record
+// list returned %lu record entries" per batch on standard output; logs a
+// failure to find, name or open the node and stops. The lists are appended
+// to (by the fill's own thread, or after waiting for it); callers empty
+// them first.
 void fillAccountLists(const char *recordType, const std::vector<AccountListTarget> &targets);
-
-// Index of the first of names equal to name, ignoring case by the full
-// Unicode upper-case mapping; -1 when there is none.
-qsizetype indexOfAccountName(const QStringList &names, const QString &name);
 
 // The integer that a text begins with: leading white space, an optional
 // sign, decimal digits; 0 without digits; clamped to the 32-bit range.

@@ -1,0 +1,8 @@
+#include "AuthenticationAgentStart.h"
+
+#include "AuthenticationAgent.h"
+
+void startAuthenticationAgent()
+{
+    AuthenticationAgent::instance()->ensureRegistered();
+}
