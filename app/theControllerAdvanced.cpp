@@ -7,8 +7,8 @@
 #include "ColorPanel.h"
 #include "ColorWell.h"
 #include "FinderFlags.h"
+#include "HeldItem.h"
 #include "InodeFlags.h"
-#include "ItemHandle.h"
 #include "PathCodec.h"
 
 #include <QCheckBox>
@@ -182,8 +182,11 @@ void theController::changeImmutableFlag(const QString &path, bool immutable)
         return;
     // Only a process with CAP_LINUX_IMMUTABLE may change the flag, so any
     // user but root is refused: chattr does it as root, under Brindle's
-    // right, on the item that the path leads to now.
-    const QByteArray target = ItemHandle(cPath.constData()).realPath();
+    // right, on the item that the path leads to now. chattr follows every
+    // link on the way but the last: it is handed the item's folder through a
+    // descriptor held here, which no link swapped in meanwhile can redirect.
+    HeldItem item(cPath);
+    const QByteArray target = item.withoutLinks();
     if (target.isEmpty())
         return;
     AuthorizationRef authorization = nullptr;

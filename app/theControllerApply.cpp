@@ -6,6 +6,7 @@
 #include "ApplyFailures.h"
 #include "ApplyProgress.h"
 #include "DeepEnumerator.h"
+#include "HeldItem.h"
 #include "InputGuard.h"
 #include "ModeChange.h"
 #include "ModifyPermissionRight.h"
@@ -248,11 +249,24 @@ void theController::applynewowners(QObject *)
     const QString owner = advNewOwn->currentText();
     const QString group = advNewGrp->currentText();
     QString ownerAndGroup = QStringLiteral("%1:%2").arg(owner, group);
+
+    // chown runs as root after the administrator has read the dialog: it
+    // reaches the item through the descriptor held here, so that nothing
+    // swapped for a link on the way meanwhile leads it elsewhere.
+    const HeldItem item(bytesFromPath(path));
+    if (!item.isOpen()) {
+        DoWork(path);
+        itemChanged->setText(tr("Owner and group not changed: %1: %2").arg(path, reasonText(item.error())));
+        return;
+    }
+    const QByteArray held = item.itself();
     QStringList arguments;
-    if (bApplyToEnclosedItems == 1)
+    // Only a folder has enclosed items; chown -R given the descriptor's link
+    // of a file would change the link, not the file.
+    if (bApplyToEnclosedItems == 1 && item.isFolder())
         arguments << QStringLiteral("-R");
     // "--": a name or path that starts with '-' is never read as an option.
-    arguments << QStringLiteral("--") << ownerAndGroup << path;
+    arguments << QStringLiteral("--") << ownerAndGroup << pathFromBytes(held);
 
     CommandOutcome outcome;
     runCommandWithAutorization(QStringLiteral("/bin/chown"), arguments, &authorization, &outcome);
@@ -262,6 +276,9 @@ void theController::applynewowners(QObject *)
         AuthorizationFree(authorization, kAuthorizationFlagDestroyRights);
 
     DoWork(path);
-    if (outcome.status != errAuthorizationSuccess || outcome.exitStatus != 0)
+    if (outcome.status != errAuthorizationSuccess || outcome.exitStatus != 0) {
+        // chown names what it was given; the user knows the item by its path.
+        outcome.output.replace(held, bytesFromPath(path));
         itemChanged->setText(chownFailureText(outcome));
+    }
 }

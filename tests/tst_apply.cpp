@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -470,6 +471,54 @@ private slots:
             QVERIFY2(c->itemChanged->text().startsWith(QLatin1String("/bin/chown: invalid user: "))
                          && c->itemChanged->text().contains(error),
                      qPrintable(c->itemChanged->text()));
+        }
+    }
+
+    // While the administrator reads the dialog (here: the moment Brindle
+    // first waits for polkit), whoever owns a folder on the way swaps the
+    // item, or the folder above it, for a link: chown as root still changes
+    // the item that was shown, and never what the link leads to.
+    void chownFollowsNoSwappedLink_data()
+    {
+        QTest::addColumn<bool>("folder"); // the item is a folder, changed with -R
+        QTest::addColumn<QString>("swapped");
+        QTest::newRow("the file swapped for a link") << false << "sub/item";
+        QTest::newRow("the folder above a file swapped") << false << "sub";
+        QTest::newRow("the folder above a folder swapped, -R") << true << "sub";
+    }
+    void chownFollowsNoSwappedLink()
+    {
+        QFETCH(bool, folder);
+        QFETCH(QString, swapped);
+        const QString root = fresh(QStringLiteral("swapped tree"));
+        const QString targets = fresh(QStringLiteral("targets"));
+        // The targets mirror the tree: whichever link is swapped in leads to a victim.
+        for (const QString &top : {root, targets}) {
+            QVERIFY(makeFolder(top) && makeFolder(top + "/sub"));
+            QVERIFY(folder ? makeFolder(top + "/sub/item") && makeFile(top + "/sub/item/inside")
+                           : makeFile(top + "/sub/item"));
+        }
+        c->DoWork(root + "/sub/item");
+        c->applyToEncloseItems->setChecked(folder);
+        c->advNewOwn->clear();
+        c->advNewOwn->addItem(QStringLiteral("root"));
+        c->advNewGrp->clear();
+        c->advNewGrp->addItem(QStringLiteral("root"));
+        bool swappedIn = false;
+        QTimer::singleShot(0, this, [&] {
+            const QByteArray entry = bytes(root + '/' + swapped);
+            swappedIn = ::rename(entry.constData(), (entry + ".old").constData()) == 0
+                        && ::symlink(bytes(targets + '/' + swapped).constData(), entry.constData()) == 0;
+        });
+        c->applynewowners();
+        QVERIFY(swappedIn);
+
+        QCOMPARE(inodeOf(targets + "/sub/item").uid, unsigned(getuid()));
+        const QString moved = root + (swapped == "sub" ? "/sub.old/item" : "/sub/item.old");
+        QCOMPARE(inodeOf(moved).uid, 0u);
+        if (folder) {
+            QCOMPARE(inodeOf(targets + "/sub/item/inside").uid, unsigned(getuid()));
+            QCOMPARE(inodeOf(moved + "/inside").uid, 0u);
         }
     }
 

@@ -3,8 +3,14 @@
 #include "AuthenticationDialog.h"
 #include "CommandLineText.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 class AuthenticationDialogTest : public QObject
 {
@@ -56,6 +62,32 @@ private slots:
             argv.push_back(a.data());
         argv.push_back(nullptr);
         QCOMPARE(QString::fromStdString(describeCommandLine("/bin/chown", argv.data())), text);
+    }
+
+    // Root's programs are handed items through Brindle's own descriptors;
+    // the administrator reads the path each one holds, quoted like any other.
+    void heldItemsShowTheirPaths()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("a folder"));
+        QVERIFY(QDir().mkdir(folder));
+        const int held = ::open(QFile::encodeName(folder).constData(), O_PATH | O_CLOEXEC);
+        int pipeEnds[2];
+        QVERIFY(held >= 0 && ::pipe2(pipeEnds, O_CLOEXEC) == 0);
+        const QByteArray mine = "/proc/" + QByteArray::number(::getpid()) + "/fd/";
+        QByteArrayList arguments{mine + QByteArray::number(held) + "/.", mine + QByteArray::number(held) + "0",
+                                 mine + QByteArray::number(pipeEnds[0]), "/proc/1/fd/" + QByteArray::number(held)};
+        std::vector<char *> argv;
+        for (QByteArray &a : arguments)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const QString text = QString::fromStdString(describeCommandLine("/usr/bin/chattr", argv.data()));
+        ::close(held);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        QCOMPARE(text, QStringLiteral("/usr/bin/chattr '%1/.' %2 %3 %4")
+                           .arg(QDir(folder).canonicalPath(), QString::fromUtf8(arguments[1]),
+                                QString::fromUtf8(arguments[2]), QString::fromUtf8(arguments[3])));
     }
 };
 

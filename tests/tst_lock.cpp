@@ -13,8 +13,10 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class LockTest : public QObject
@@ -117,6 +119,56 @@ private slots:
         QCOMPARE(locked(file), 0);
         QVERIFY(!c->advCurrentLocked->isChecked());
         QCOMPARE(administrator.requests(), asked + 1);
+    }
+
+    // chattr follows every link on the way to its argument: whoever owns a
+    // folder there swaps it, or the file, for a link while Brindle waits for
+    // polkit. The lock never lands on what the link leads to; a file swapped
+    // away itself is refused rather than followed.
+    void lockFollowsNoSwappedLink_data()
+    {
+        QTest::addColumn<QString>("swapped");
+        QTest::addColumn<int>("itemLocked");
+        QTest::newRow("the file swapped for a link") << "sub/item" << 0;
+        QTest::newRow("the folder above it swapped") << "sub" << 1;
+    }
+    void lockFollowsNoSwappedLink()
+    {
+        QFETCH(QString, swapped);
+        QFETCH(int, itemLocked);
+        const QString root = scratch->filePath(QStringLiteral("swapped-") + QTest::currentDataTag());
+        const QString targets = root + QStringLiteral(" targets");
+        for (const QString &top : {root, targets}) {
+            QVERIFY(::mkdir(QFile::encodeName(top).constData(), 0755) == 0);
+            QVERIFY(::mkdir(QFile::encodeName(top + "/sub").constData(), 0755) == 0);
+            ::close(::open(QFile::encodeName(top + "/sub/item").constData(), O_CREAT | O_WRONLY, 0644));
+        }
+        c->DoWork(root + "/sub/item");
+        c->advNewLocked->setChecked(true);
+        bool swappedIn = false;
+        QTimer::singleShot(0, this, [&] {
+            const QByteArray entry = QFile::encodeName(root + '/' + swapped);
+            swappedIn = ::rename(entry.constData(), (entry + ".old").constData()) == 0
+                        && ::symlink(QFile::encodeName(targets + '/' + swapped).constData(), entry.constData()) == 0;
+        });
+        StderrCapture capture;
+        c->applyadvperm();
+        capture.stop();
+        const QString moved = root + (swapped == "sub" ? "/sub.old/item" : "/sub/item.old");
+        const int victim = locked(targets + "/sub/item");
+        const int item = locked(moved);
+        // Nothing stays locked in the scratch folder, whatever happened.
+        AuthorizationRef authorization = nullptr;
+        QVERIFY(AuthorizationCreate(nullptr, nullptr, kAuthorizationFlagDefaults, &authorization) == errAuthorizationSuccess);
+        for (const QString &path : {targets + "/sub/item", moved}) {
+            if (locked(path) == 1)
+                c->runCommandWithAutorization(QStringLiteral("/usr/bin/chattr"), {QStringLiteral("-i"), path},
+                                              &authorization);
+        }
+        AuthorizationFree(authorization, kAuthorizationFlagDefaults);
+        QVERIFY(swappedIn);
+        QCOMPARE(victim, 0);
+        QCOMPARE(item, itemLocked);
     }
 };
 

@@ -1,7 +1,10 @@
 #include "CommandLineText.h"
 
+#include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +43,29 @@ void appendWord(std::string &out, const char *word)
     out += '\'';
 }
 
+// A word that starts with one of this process's descriptors,
+// /proc/<pid>/fd/<n>, shows the path that descriptor holds now: that is what
+// the program, run as root, reaches through it.
+std::string shownWord(const char *word)
+{
+    const std::string prefix = "/proc/" + std::to_string(getpid()) + "/fd/";
+    const std::string whole(word);
+    if (whole.compare(0, prefix.size(), prefix) != 0)
+        return whole;
+    std::size_t end = prefix.size();
+    while (end < whole.size() && std::isdigit(static_cast<unsigned char>(whole[end])))
+        ++end;
+    if (end == prefix.size() || (end < whole.size() && whole[end] != '/'))
+        return whole;
+    const std::string self = "/proc/self/fd/" + whole.substr(prefix.size(), end - prefix.size());
+    char target[PATH_MAX];
+    const ssize_t n = readlink(self.c_str(), target, sizeof target);
+    // Not a path (a pipe, a socket): the word as it stands.
+    if (n <= 0 || std::size_t(n) >= sizeof target || target[0] != '/')
+        return whole;
+    return std::string(target, std::size_t(n)) + whole.substr(end);
+}
+
 } // namespace
 
 std::string describeCommandLine(const char *program, char *const *arguments)
@@ -48,7 +74,7 @@ std::string describeCommandLine(const char *program, char *const *arguments)
     appendWord(out, program ? program : "");
     for (char *const *a = arguments; a && *a; ++a) {
         out += ' ';
-        appendWord(out, *a);
+        appendWord(out, shownWord(*a).c_str());
     }
     return out;
 }
