@@ -38,7 +38,11 @@ cleanup() {
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
   [ -n "$helper_files" ] && rm -rf "$helper_files"
-  if $test_env; then bash scripts/test-env.sh teardown "$build"; fi
+  if $test_env; then
+    bash scripts/test-env.sh teardown "$build"
+    # The reference, too, is set-user-ID root only while it is measured.
+    [ -f "$bench/setuid-true" ] && [ ! -L "$bench/setuid-true" ] && chmod u-s "$bench/setuid-true"
+  fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
