@@ -1,11 +1,12 @@
 #include "DeepEnumerator.h"
 
+#include "FolderWithoutLinks.h"
+
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -22,19 +23,6 @@ struct LinuxDirent64
     unsigned char d_type;
 };
 constexpr std::size_t kNameOffset = offsetof(LinuxDirent64, d_type) + 1;
-
-// The root as a folder, refusing any symbolic link on the way: the caller
-// resolved it once, so a link now means someone swapped a component since.
-int openRoot(const QByteArray &path)
-{
-    open_how how{};
-    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    how.resolve = RESOLVE_NO_SYMLINKS;
-    const long fd = syscall(SYS_openat2, AT_FDCWD, path.constData(), &how, sizeof how);
-    if (fd >= 0 || errno != ENOSYS)
-        return int(fd);
-    return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
 
 // Each level of the walk holds its folder open: a tree deeper than the soft
 // descriptor limit gets the hard limit, as much as the system allows.
@@ -98,7 +86,8 @@ bool DeepEnumerator::openLevel(int parentFd, const char *name, const QByteArray 
 {
     auto level = std::make_unique<Level>();
     auto open = [&] {
-        return parentFd == AT_FDCWD ? openRoot(m_root)
+        // The caller resolved the root: a link on the way now was swapped in since.
+        return parentFd == AT_FDCWD ? openFolderWithoutLinks(m_root.constData(), O_RDONLY)
                                     : ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     };
     level->fd = open();

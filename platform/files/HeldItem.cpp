@@ -1,28 +1,11 @@
 #include "HeldItem.h"
 
+#include "FolderWithoutLinks.h"
+
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
-#include <linux/openat2.h>
-#include <sys/syscall.h>
 #include <unistd.h>
-
-namespace {
-
-// A folder by its real path, refusing any symbolic link on the way: one
-// there now was swapped in since the kernel told us the path.
-int openFolderWithoutLinks(const QByteArray &path)
-{
-    open_how how{};
-    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-    how.resolve = RESOLVE_NO_SYMLINKS;
-    const long fd = syscall(SYS_openat2, AT_FDCWD, path.constData(), &how, sizeof how);
-    if (fd >= 0 || errno != ENOSYS)
-        return int(fd);
-    return ::open(path.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
-
-} // namespace
 
 HeldItem::HeldItem(const QByteArray &path)
 {
@@ -70,7 +53,7 @@ QByteArray HeldItem::withoutLinks()
     const qsizetype slash = real.lastIndexOf('/');
     const QByteArray name = real.mid(slash + 1);
     if (m_folder < 0)
-        m_folder = openFolderWithoutLinks(slash == 0 ? QByteArray("/") : real.left(slash));
+        m_folder = openFolderWithoutLinks(slash == 0 ? "/" : real.left(slash).constData(), O_PATH);
     // The folder must hold the very item under that name (a file deleted or
     // renamed meanwhile shows an old name).
     struct stat there {};
