@@ -31,9 +31,9 @@ public:
     QByteArray itself() const;
     // A path in which nothing is a symbolic link, for a program that follows
     // no link at the end of its argument and refuses the descriptor's (chattr):
-    // a folder as ".../fd/N/.", anything else by its name in its folder, which
-    // is held too. Empty, with error() set, when the folder can't be held or no
-    // longer holds the item under that name.
+    // a folder as ".../fd/N/.", anything else by its name now in its folder,
+    // which is held too. Empty, with error() set, when the item was deleted or
+    // its folder can't be held or no longer holds it under that name.
     QByteArray withoutLinks();
 
 private:
