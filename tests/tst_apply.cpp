@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -225,6 +226,10 @@ private slots:
         const int asked = administrator.requests();
         c->applynewowners();
         QCOMPARE(administrator.requests(), asked + 1);
+        // chown is handed the item through a descriptor; the administrator
+        // reads the path that descriptor holds.
+        QCOMPARE(administrator.lastDetails(), QStringLiteral("This will run as the administrator: /bin/chown -- root:root ")
+                                                  + QFileInfo(file).canonicalFilePath());
         QCOMPARE(inodeOf(file).uid, unsigned(getuid()));
         QCOMPARE(c->itemChanged->text(),
                  QStringLiteral("Owner and group not changed: the authentication was cancelled."));
