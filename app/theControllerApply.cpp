@@ -255,6 +255,8 @@ void theController::applynewowners(QObject *)
     // swapped for a link on the way meanwhile leads it elsewhere.
     const HeldItem item(bytesFromPath(path));
     if (!item.isOpen()) {
+        if (authorization)
+            AuthorizationFree(authorization, kAuthorizationFlagDefaults);
         DoWork(path);
         itemChanged->setText(tr("Owner and group not changed: %1: %2").arg(path, reasonText(item.error())));
         return;
