@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 void connectOutlets(theController *c, const Ui::MainWindow &ui, QMainWindow *window)
@@ -62,6 +64,8 @@ void connectOutlets(theController *c, const Ui::MainWindow &ui, QMainWindow *win
     c->theMainWnd = window;
     c->applyButton = ui.applyButton;
     c->applyOwnersButton = ui.applyOwnersButton;
+    c->applyAdvancedButton = ui.applyAdvancedButton;
+    c->showFailuresButton = ui.showFailuresButton;
 }
 
 void connectActions(theController *c, const Ui::MainWindow &ui)
@@ -80,7 +84,6 @@ void connectActions(theController *c, const Ui::MainWindow &ui)
         QObject::connect(box, &QCheckBox::toggled, c, [c, box] { c->computeNewPermission(box); });
     }
     QObject::connect(ui.applyAdvancedButton, &QPushButton::clicked, c, [c] { c->applyadvperm(); });
-    ui.applyAdvancedButton->setEnabled(true);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, c, &theController::applicationWillTerminate);
 }
 
@@ -183,6 +186,10 @@ MainWindowLoader MainWindowLoader::load()
     Ui::MainWindow ui;
     ui.setupUi(loaded.window);
     applyTypography(ui);
+    // The status row is as high with the failures button as without it, so
+    // the button showing up never takes room from the scrolled contents.
+    ui.itemChanged->setMinimumHeight(
+        std::max(ui.itemChanged->sizeHint().height(), ui.showFailuresButton->sizeHint().height()));
     makeWindowTheDropArea(ui);
     sizeToScreen(loaded.window, ui);
     new SideBySide(ui, loaded.window);
