@@ -8,6 +8,7 @@
 #include "ColorWell.h"
 #include "FinderFlags.h"
 #include "InodeFlags.h"
+#include "InputGuard.h"
 #include "ItemHandle.h"
 #include "PathCodec.h"
 
@@ -145,6 +146,8 @@ void theController::getAdvInfo(QObject *)
 
 void theController::applyadvperm(QObject *)
 {
+    // One action at a time, as for the other applies.
+    InputGuard busy(tr("Applying the label, lock and invisibility"));
     const QString path = pathFile->text();
     const QByteArray cPath = bytesFromPath(path);
     const ColorRef color = advNewLabelColor->color();
