@@ -194,6 +194,29 @@ private slots:
         QCOMPARE(viewport->size(), contents);
     }
 
+    // 2560×1440 at 200% leaves 1280×720: too low for the halves above the
+    // advanced options, wide enough for them side by side, which is how the
+    // window opens, with nothing to scroll, before and after an inspection.
+    // (Run on such a screen by the tst_window_wide_low test.)
+    void opensSideBySideOnAWideLowScreen()
+    {
+        if (w.window->screen()->geometry().size() != QSize(1280, 720))
+            QSKIP("needs the 1280x720 screen of tests/support/wide-low-screen.json");
+        auto *advanced = w.window->findChild<QGroupBox *>(QStringLiteral("advancedOptions"));
+        auto *scroll = w.window->findChild<QScrollArea *>();
+        w.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.window));
+        for (const QString &item : {QString(), makeFile("everything", 07777)}) {
+            if (!item.isEmpty())
+                c->DoWork(item);
+            QTRY_VERIFY(advanced->mapTo(w.window, QPoint(0, 0)).x()
+                        > c->infoNewPermission->mapTo(w.window, QPoint(0, 0)).x() + c->infoNewPermission->width());
+            QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), 0);
+            QTRY_COMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+            QVERIFY(!c->applyAdvancedButton->visibleRegion().isEmpty());
+        }
+    }
+
     void reloadShowsTheItemAsItIsNow()
     {
         const QString path = makeFile("reload", 0640);
