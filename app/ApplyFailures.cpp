@@ -36,6 +36,9 @@ void ApplyFailures::add(const QString &path, const QString &reason)
 void ApplyFailures::offer()
 {
     m_button->setText(tr("Show Failure&s (%1)…").arg(m_lines.size()));
+    // A screen reader hears how many, as the button shows.
+    m_button->setAccessibleName(m_lines.size() == 1 ? tr("Show the item that could not be changed")
+                                                    : tr("Show the %1 items that could not be changed").arg(m_lines.size()));
     m_button->setVisible(!m_lines.isEmpty());
 }
 

@@ -192,6 +192,10 @@ private slots:
         QTRY_VERIFY(show->isVisible() && show->geometry().left() > c->itemChanged->geometry().right());
         QCOMPARE(show->geometry().center().y(), c->itemChanged->geometry().center().y());
         QCOMPARE(viewport->size(), contents);
+        QCOMPARE(accessible(show), "Show the item that could not be changed");
+        c->applyFailures->add(QStringLiteral("/somewhere/else"), QStringLiteral("a reason"));
+        c->applyFailures->offer();
+        QCOMPARE(accessible(show), "Show the 2 items that could not be changed");
     }
 
     // 2560×1440 at 200% leaves 1280×720: too low for the halves above the
