@@ -2,7 +2,6 @@
 
 #include "SystemLog.h"
 
-#include <QBoxLayout>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -10,38 +9,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-// The box layout, at any depth below root, that holds widget.
-QBoxLayout *layoutHolding(QLayout *root, QWidget *widget, int *index)
-{
-    if (!root)
-        return nullptr;
-    for (int i = 0; i < root->count(); ++i) {
-        QLayoutItem *item = root->itemAt(i);
-        if (item->widget() == widget) {
-            *index = i;
-            return qobject_cast<QBoxLayout *>(root);
-        }
-        if (QBoxLayout *found = layoutHolding(item->layout(), widget, index))
-            return found;
-    }
-    return nullptr;
-}
-
-} // namespace
-
-ApplyFailures::ApplyFailures(QLabel *statusLine)
+ApplyFailures::ApplyFailures(QLabel *statusLine, QPushButton *button)
     : QObject(statusLine)
     , m_statusLine(statusLine)
+    , m_button(button)
 {
-    m_button = new QPushButton(tr("Show &Failures…"), statusLine->parentWidget());
-    m_button->setObjectName(QStringLiteral("showFailuresButton"));
-    m_button->setAccessibleName(tr("Show the items that could not be changed"));
     m_button->hide();
-    int index = 0;
-    if (QBoxLayout *row = layoutHolding(statusLine->parentWidget()->layout(), statusLine, &index))
-        row->insertWidget(index + 1, m_button);
     connect(m_button, &QPushButton::clicked, this, &ApplyFailures::open);
 }
 
@@ -62,7 +35,10 @@ void ApplyFailures::add(const QString &path, const QString &reason)
 
 void ApplyFailures::offer()
 {
-    m_button->setText(tr("Show &Failures (%1)…").arg(m_lines.size()));
+    m_button->setText(tr("Show Failure&s (%1)…").arg(m_lines.size()));
+    // A screen reader hears how many, as the button shows.
+    m_button->setAccessibleName(m_lines.size() == 1 ? tr("Show the item that could not be changed")
+                                                    : tr("Show the %1 items that could not be changed").arg(m_lines.size()));
     m_button->setVisible(!m_lines.isEmpty());
 }
 
@@ -77,7 +53,9 @@ void ApplyFailures::open()
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog->setWindowTitle(tr("Items Not Changed"));
     auto *layout = new QVBoxLayout(m_dialog);
-    auto *heading = new QLabel(tr("%n item(s) could not be changed:", nullptr, int(m_lines.size())), m_dialog);
+    auto *heading = new QLabel(m_lines.size() == 1 ? tr("1 item could not be changed:")
+                                                   : tr("%1 items could not be changed:").arg(m_lines.size()),
+                               m_dialog);
     auto *list = new QPlainTextEdit(m_dialog);
     list->setObjectName(QStringLiteral("failureList"));
     list->setReadOnly(true);

@@ -16,8 +16,8 @@ class ApplyFailures : public QObject
     Q_OBJECT
 
 public:
-    // The button goes right after statusLine, in the layout that holds it.
-    explicit ApplyFailures(QLabel *statusLine);
+    // button: beside statusLine, hidden until an apply leaves failures.
+    ApplyFailures(QLabel *statusLine, QPushButton *button);
 
     void clear();
     void add(const QString &path, const QString &reason);

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 void connectOutlets(theController *c, const Ui::MainWindow &ui, QMainWindow *window)
@@ -62,6 +64,8 @@ void connectOutlets(theController *c, const Ui::MainWindow &ui, QMainWindow *win
     c->theMainWnd = window;
     c->applyButton = ui.applyButton;
     c->applyOwnersButton = ui.applyOwnersButton;
+    c->applyAdvancedButton = ui.applyAdvancedButton;
+    c->showFailuresButton = ui.showFailuresButton;
 }
 
 void connectActions(theController *c, const Ui::MainWindow &ui)
@@ -80,7 +84,6 @@ void connectActions(theController *c, const Ui::MainWindow &ui)
         QObject::connect(box, &QCheckBox::toggled, c, [c, box] { c->computeNewPermission(box); });
     }
     QObject::connect(ui.applyAdvancedButton, &QPushButton::clicked, c, [c] { c->applyadvperm(); });
-    ui.applyAdvancedButton->setEnabled(true);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, c, &theController::applicationWillTerminate);
 }
 
@@ -91,6 +94,19 @@ void applyTypography(const Ui::MainWindow &ui)
     for (QLabel *label : {ui.unixInfoOwner, ui.unixInfoGroup, ui.unixInfoOther, ui.cmdInfoGroup, ui.cmdInfoOwner,
                           ui.cmdNewPermission, ui.cmdInfoOther})
         label->setFont(fixed);
+    // Value labels are as wide as their widest value from the start, so the
+    // window's arrangement does not change when an item is chosen.
+    const auto fitWidest = [](QLabel *label, const QString &widest) {
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest) + 2 * label->margin());
+    };
+    for (QLabel *label : {ui.readeableInfoOwner, ui.readeableInfoGroup, ui.readeableInfoOther})
+        fitWidest(label, QStringLiteral("read write execute "));
+    for (QLabel *label : {ui.unixInfoOwner, ui.unixInfoGroup, ui.unixInfoOther})
+        fitWidest(label, QStringLiteral("rwx"));
+    for (QLabel *label : {ui.cmdInfoGroup, ui.cmdNewPermission})
+        fitWidest(label, QStringLiteral("rwxrwxrwx"));
+    for (QLabel *label : {ui.cmdInfoOwner, ui.cmdInfoOther})
+        fitWidest(label, QStringLiteral("chmod = 7777"));
     QFont hint = ui.dropHint->font();
     hint.setPointSizeF(hint.pointSizeF() * 1.1);
     ui.dropHint->setFont(hint);
@@ -119,10 +135,31 @@ public:
         , m_contents(ui.mainLayout)
         , m_first(ui.permissionColumn)
         , m_second(ui.advancedOptions)
-        , m_viewport(ui.scrollArea->viewport())
+        , m_area(ui.scrollArea)
     {
         m_body->setAlignment(ui.permissionColumn, Qt::AlignTop); // uic can't align a layout
-        m_viewport->installEventFilter(this);
+        m_area->installEventFilter(this);
+    }
+
+    // The contents with the advanced options beside the permission halves.
+    QSize besideSize() const
+    {
+        const QMargins m = m_contents->contentsMargins();
+        const int width = m.left() + m_first->sizeHint().width() + m_body->spacing()
+                          + m_second->sizeHint().width() + m.right();
+        const int body = std::max(m_first->sizeHint().height(), m_second->sizeHint().height());
+        return QSize(width, m_contents->sizeHint().height() - m_body->sizeHint().height() + body);
+    }
+
+    // Whether the contents fit across an area of that size side by side: its
+    // whole width, less a vertical scroll bar only where they would scroll.
+    // Judged on the area, not on the viewport, so that a scroll bar shown
+    // for the moment never decides the arrangement.
+    bool fitsBeside(QSize area) const
+    {
+        const QSize beside = besideSize();
+        const int bar = beside.height() > area.height() ? m_area->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+        return area.width() - bar >= beside.width();
     }
 
     bool eventFilter(QObject *, QEvent *event) override
@@ -132,28 +169,34 @@ public:
         return false;
     }
 
+    void setDirection(QBoxLayout::Direction direction)
+    {
+        if (m_body->direction() == direction)
+            return;
+        m_body->setDirection(direction);
+        // Scroll bars that the other arrangement needed are weighed again
+        // once the contents have taken the new one.
+        QCoreApplication::postEvent(m_area, new QEvent(QEvent::LayoutRequest));
+    }
+
 private:
     void reflow()
     {
-        // Hints that do not depend on the direction, so the choice is stable.
-        const QMargins m = m_contents->contentsMargins();
-        const int needed = m.left() + m_first->sizeHint().width() + m_body->spacing()
-                           + m_second->sizeHint().width() + m.right();
-        const auto direction = m_viewport->width() >= needed ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
-        if (m_body->direction() != direction)
-            m_body->setDirection(direction);
+        setDirection(fitsBeside(m_area->size()) ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
     }
 
     QBoxLayout *m_body;
     QLayout *m_contents;
     QLayout *m_first;
     QWidget *m_second;
-    QWidget *m_viewport;
+    QAbstractScrollArea *m_area;
 };
 
 // As large as the contents want, but never larger than the screen's free
-// area: what does not fit scrolls.
-void sizeToScreen(QMainWindow *window, const Ui::MainWindow &ui)
+// area. When they are too high for it, a wide screen (a scaled one, say)
+// gets the advanced options beside the permission halves if that way they
+// fit; otherwise what does not fit scrolls.
+void sizeToScreen(QMainWindow *window, const Ui::MainWindow &ui, SideBySide &sideBySide)
 {
     // Size hints in the style's fonts and metrics, and layouts that have
     // taken in every child: the scrolled contents were built unparented,
@@ -166,8 +209,15 @@ void sizeToScreen(QMainWindow *window, const Ui::MainWindow &ui)
     if (const QScreen *screen = window->screen()) {
         // Leave room for the window manager's title bar and borders.
         const QSize available = screen->availableGeometry().size() - QSize(16, 48);
-        if (wanted.height() > available.height())
-            wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        if (wanted.height() > available.height()) {
+            const QSize beside = sideBySide.besideSize() + chrome;
+            if (beside.width() <= available.width() && beside.height() <= available.height()) {
+                wanted = beside;
+                sideBySide.setDirection(QBoxLayout::LeftToRight);
+            } else {
+                wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+            }
+        }
         wanted = wanted.boundedTo(available);
     }
     window->resize(wanted);
@@ -183,9 +233,13 @@ MainWindowLoader MainWindowLoader::load()
     Ui::MainWindow ui;
     ui.setupUi(loaded.window);
     applyTypography(ui);
+    // The status row is as high with the failures button as without it, so
+    // the button showing up never takes room from the scrolled contents.
+    ui.itemChanged->setMinimumHeight(
+        std::max(ui.itemChanged->sizeHint().height(), ui.showFailuresButton->sizeHint().height()));
     makeWindowTheDropArea(ui);
-    sizeToScreen(loaded.window, ui);
-    new SideBySide(ui, loaded.window);
+    SideBySide *sideBySide = new SideBySide(ui, loaded.window);
+    sizeToScreen(loaded.window, ui, *sideBySide);
 
     loaded.controller = new theController(loaded.window);
     loaded.dropView = ui.dropView;

@@ -94,7 +94,7 @@ void theController::awakeFromNib()
     unixInfoOwner->setText(QStringLiteral("---"));
     itemChanged->setText(QString());
     newPermission = ownPermission = grpPermission = othPermission = 0;
-    applyFailures = new ApplyFailures(itemChanged);
+    applyFailures = new ApplyFailures(itemChanged, showFailuresButton);
     setApplyControlsEnabled(false);
 
     // The fills run in this order on the fill thread, so the window is shown

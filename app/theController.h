@@ -155,6 +155,8 @@ public:
     // The controls that start an apply; live only while an item is inspected.
     QPushButton *applyButton = nullptr;
     QPushButton *applyOwnersButton = nullptr;
+    QPushButton *applyAdvancedButton = nullptr;
+    QPushButton *showFailuresButton = nullptr;
     // Items the last apply could not change, offered beside the status line.
     ApplyFailures *applyFailures = nullptr;
 

@@ -9,6 +9,7 @@
 #include "FinderFlags.h"
 #include "HeldItem.h"
 #include "InodeFlags.h"
+#include "InputGuard.h"
 #include "PathCodec.h"
 
 #include <QCheckBox>
@@ -145,6 +146,8 @@ void theController::getAdvInfo(QObject *)
 
 void theController::applyadvperm(QObject *)
 {
+    // One action at a time, as for the other applies.
+    InputGuard busy(tr("Applying the label, lock and invisibility"));
     const QString path = pathFile->text();
     const QByteArray cPath = bytesFromPath(path);
     const ColorRef color = advNewLabelColor->color();

@@ -200,7 +200,7 @@ void theController::setApplyControlsEnabled(bool enabled)
 {
     const QString why = enabled ? QString() : tr("Choose an item that can be read first");
     for (QWidget *control : {static_cast<QWidget *>(applyButton), static_cast<QWidget *>(applyOwnersButton),
-                             static_cast<QWidget *>(applyToEncloseItems)}) {
+                             static_cast<QWidget *>(applyAdvancedButton), static_cast<QWidget *>(applyToEncloseItems)}) {
         if (!control)
             continue;
         control->setEnabled(enabled);

@@ -7,6 +7,7 @@
 #include "FileAttributes.h"
 #include "FinderFlags.h"
 #include "InodeFlags.h"
+#include "InputGuard.h"
 #include "MainWindowLoader.h"
 #include "support/Capture.h"
 #include "theController.h"
@@ -176,7 +177,14 @@ private slots:
         c->DoWork(file);
         c->advNewHidden->setChecked(true);
         c->advNewLabelColor->setColor(Color::blueColor());
+        // Busy like every other apply: the window takes no input until the
+        // item has been inspected again.
+        bool busyWhileReinspected = false;
+        connect(c->advCurrentHidden, &QCheckBox::toggled, this,
+                [&busyWhileReinspected] { busyWhileReinspected = InputGuard::active(); });
         applyOptions()->click();
+        QVERIFY(busyWhileReinspected);
+        QVERIFY(!InputGuard::active());
         QCOMPARE(labelOf(file), short(5));
         QVERIFY(hiddenBitOf(file));
         QVERIFY(c->advCurrentHidden->isChecked());

@@ -198,7 +198,8 @@ private slots:
     // mode could not be read (it shows 0, which the user never chose).
     void applyControlsFollowTheInspection()
     {
-        const QList<QWidget *> controls{c->applyButton, c->applyOwnersButton, c->applyToEncloseItems};
+        const QList<QWidget *> controls{c->applyButton, c->applyOwnersButton, c->applyAdvancedButton,
+                                        c->applyToEncloseItems};
         for (QWidget *control : controls)
             QVERIFY(!control->isEnabled());
         c->DoWork(makeFile("readable", 0644));
@@ -208,7 +209,8 @@ private slots:
         for (QWidget *control : controls)
             QVERIFY(!control->isEnabled());
         QVERIFY(c->itemChanged->text().startsWith(QLatin1String("Can't read")));
-        QVERIFY(!c->applyButton->toolTip().isEmpty());
+        for (QWidget *control : controls)
+            QVERIFY2(!control->toolTip().isEmpty(), qPrintable(control->objectName()));
     }
 
     void oddNames_data()

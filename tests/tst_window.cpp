@@ -1,4 +1,5 @@
 #include "ColorWell.h"
+#include "ApplyFailures.h"
 #include "DropView.h"
 #include "FileAttributes.h"
 #include "support/ItemFixtures.h"
@@ -11,10 +12,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollArea>
@@ -81,6 +85,11 @@ private slots:
             QVERIFY2(!accessible(label, QAccessible::Description).isEmpty(), qPrintable(label->objectName()));
             QVERIFY(label->textInteractionFlags() & Qt::TextSelectableByKeyboard);
         }
+        // The pop-ups are heard by the name they show, like the labels.
+        for (QComboBox *popUp : {c->advCurrentOwn, c->advNewOwn})
+            QCOMPARE(accessible(popUp, QAccessible::Value), userNameForUid(st.st_uid));
+        for (QComboBox *popUp : {c->advCurrentGrp, c->advNewGrp})
+            QCOMPARE(accessible(popUp, QAccessible::Value), groupNameForGid(st.st_gid));
         // The path field names the item, not its empty-state placeholder.
         QCOMPARE(accessible(c->pathFile), path);
         QCOMPARE(w.window->windowTitle(), "report.txt — Brindle");
@@ -168,6 +177,50 @@ private slots:
         QVERIFY(leftOf(advanced) < leftOf(c->infoNewPermission));
     }
 
+    // After an apply that left failures, the button to list them shows
+    // beside the status line and takes nothing from the scrolled contents.
+    void failuresButtonShowsBesideTheStatusLine()
+    {
+        c->DoWork(makeFile("some", 0644));
+        w.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.window));
+        QWidget *viewport = w.window->findChild<QScrollArea *>()->viewport();
+        const QSize contents = viewport->size();
+        c->applyFailures->add(QStringLiteral("/somewhere/item"), QStringLiteral("a reason"));
+        c->applyFailures->offer();
+        QPushButton *show = c->applyFailures->button();
+        QTRY_VERIFY(show->isVisible() && show->geometry().left() > c->itemChanged->geometry().right());
+        QCOMPARE(show->geometry().center().y(), c->itemChanged->geometry().center().y());
+        QCOMPARE(viewport->size(), contents);
+        QCOMPARE(accessible(show), "Show the item that could not be changed");
+        c->applyFailures->add(QStringLiteral("/somewhere/else"), QStringLiteral("a reason"));
+        c->applyFailures->offer();
+        QCOMPARE(accessible(show), "Show the 2 items that could not be changed");
+    }
+
+    // 2560×1440 at 200% leaves 1280×720: too low for the halves above the
+    // advanced options, wide enough for them side by side, which is how the
+    // window opens, with nothing to scroll, before and after an inspection.
+    // (Run on such a screen by the tst_window_wide_low test.)
+    void opensSideBySideOnAWideLowScreen()
+    {
+        if (w.window->screen()->geometry().size() != QSize(1280, 720))
+            QSKIP("needs the 1280x720 screen of tests/support/wide-low-screen.json");
+        auto *advanced = w.window->findChild<QGroupBox *>(QStringLiteral("advancedOptions"));
+        auto *scroll = w.window->findChild<QScrollArea *>();
+        w.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.window));
+        for (const QString &item : {QString(), makeFile("everything", 07777)}) {
+            if (!item.isEmpty())
+                c->DoWork(item);
+            QTRY_VERIFY(advanced->mapTo(w.window, QPoint(0, 0)).x()
+                        > c->infoNewPermission->mapTo(w.window, QPoint(0, 0)).x() + c->infoNewPermission->width());
+            QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), 0);
+            QTRY_COMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+            QVERIFY(!c->applyAdvancedButton->visibleRegion().isEmpty());
+        }
+    }
+
     void reloadShowsTheItemAsItIsNow()
     {
         const QString path = makeFile("reload", 0640);
@@ -249,6 +302,11 @@ private slots:
             if (l->buddy() && control(l->buddy()))
                 note(l->text(), l->objectName());
         }
+        // The menus' Alt keys are taken too.
+        for (QAction *menu : w.window->menuBar()->actions())
+            note(menu->text(), menu->text());
+        // No invisible stop: the scroll area lets Tab through to its controls.
+        QCOMPARE(w.window->findChild<QScrollArea *>()->focusPolicy(), Qt::NoFocus);
     }
 };
 

@@ -1,6 +1,8 @@
 // brindle-screenshot ITEM OUT.png: shows Brindle's window with ITEM inspected
-// and the group's write box ticked, then saves what the screen shows.
+// (labelled orange through the advanced options, so both halves of the panel
+// show it) and the group's write box ticked, then saves what the screen shows.
 #include "MainWindowLoader.h"
+#include "ColorWell.h"
 #include "theController.h"
 
 #include <QApplication>
@@ -24,8 +26,11 @@ int main(int argc, char *argv[])
     const MainWindowLoader loaded = MainWindowLoader::load();
     loaded.window->show();
     loaded.controller->applicationDidFinishLaunching();
-    loaded.controller->DoWork(item);
-    loaded.controller->setGrpWrite->setChecked(true);
+    theController *c = loaded.controller;
+    c->DoWork(item);
+    c->advNewLabelColor->setColor(c->aColorLabels.at(2));
+    c->applyadvperm();
+    c->setGrpWrite->setChecked(true);
 
     int status = 1;
     // Give the window manager-less X server a moment to map and paint.
