@@ -12,10 +12,12 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 # One run at a time: the accounts, the rule and the fixtures are the
-# machine's. The lock lives where only root can create files.
+# machine's. The lock lives where only root can create files. flock keeps it
+# and hands the run no descriptor of it (-o): the system bus and polkitd that
+# the set-up may start outlive the run, and would hold it for ever.
 if [ "${BRINDLE_TEST_LOCK_HELD:-}" != 1 ]; then
   umask 077
-  exec env BRINDLE_TEST_LOCK_HELD=1 flock /run/brindle-test.lock bash scripts/test.sh "$@"
+  exec env BRINDLE_TEST_LOCK_HELD=1 flock -o /run/brindle-test.lock bash scripts/test.sh "$@"
 fi
 umask 022
 source scripts/build-dir.sh
